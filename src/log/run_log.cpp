@@ -1,0 +1,55 @@
+#include "log/run_log.h"
+
+#include "platform/text.h"
+#include "platform/vb_error.h"
+
+namespace qmon {
+namespace {
+
+// A write to a stream that never opened fails like a call on Nothing, and is
+// passed over like every other failure here.
+void WriteRaw(Run& run, const std::string& line) {
+  ResumeNext([&] {
+    if (!run.objLogStream) throw VbError(vberr::kObjectNotSet);
+    run.objLogStream->WriteLine(line);
+  });
+}
+
+std::string TimeStamp(Run& run) { return vb::GeneralDate(run.env.clock->Now()); }
+
+}  // namespace
+
+void OpenRunLog(Run& run) {
+  const std::string folder = run.strInstallationPath + "ApplicationLog\\qSCCLog\\";
+  ResumeNext([&] { run.env.fs->MakeSureDirectoryPathExists(run.Ansi(folder).c_str()); });
+  run.strLogFilePath =
+      folder + "qMonIniWriter_" + vb::FormatYyyymmdd(run.env.clock->Now()) + ".log";
+  ResumeNext([&] {
+    auto& fso = run.fso();
+    run.objLogStream = fso.FileExists(run.strLogFilePath)
+                           ? fso.OpenTextForAppend(run.strLogFilePath)
+                           : fso.CreateText(run.strLogFilePath);
+  });
+  WriteRaw(run, kFrame70);
+  WriteLogLine(run, "MSG : Application Started Now.");
+  WriteLogLine(run, "MSG : InstallationPath :: " + run.strInstallationPath);
+}
+
+void WriteLogLine(Run& run, const std::string& message) {
+  WriteRaw(run, message.empty() ? std::string() : TimeStamp(run) + "\t" + message);
+}
+
+void CloseRunLog(Run& run) {
+  WriteRaw(run, TimeStamp(run) + "\tApplication Ended");
+  WriteRaw(run, kFrame70);
+  WriteLogLine(run, "");
+  WriteLogLine(run, "");
+  ResumeNext([&] {
+    if (run.objLogStream) run.objLogStream->Close();
+  });
+  run.objLogStream.reset();
+  run.objFSO = nullptr;
+  throw ProcessEnd{};
+}
+
+}  // namespace qmon

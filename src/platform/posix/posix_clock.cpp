@@ -1,0 +1,17 @@
+#include "platform/posix/posix_clock.h"
+
+#include <time.h>
+
+namespace qmon::platform::posix {
+
+LocalTime PosixClock::Now() {
+  // localtime_r need not look at TZ again; a changed zone must take effect.
+  tzset();
+  const time_t now = time(nullptr);
+  struct tm local;
+  localtime_r(&now, &local);
+  return LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                   local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+}  // namespace qmon::platform::posix

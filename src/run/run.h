@@ -1,0 +1,62 @@
+// The state of one run: the platform it works with and the variables that
+// several procedures share. Procedures take a Run& so that one process can run
+// Main many times (tests do); nothing here is global.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/env.h"
+
+namespace qmon {
+
+struct Run {
+  explicit Run(platform::Env e) : env(e) {}
+
+  platform::Env env;
+
+  // The shared file-system object; released by CloseRunLog.
+  platform::FileSystem* objFSO = nullptr;
+
+  // Agent identity.
+  std::string strInstallationPath;
+  std::string strRegID;
+  std::string strMemberID;
+  std::string strSiteID;
+  std::string strRegType;
+  std::string strServiceID;
+
+  std::string strAppVersion;
+
+  // The open run log.
+  std::unique_ptr<platform::TextStream> objLogStream;
+  std::string strLogFilePath;
+
+  std::string strMonitorTemplatePath;
+  std::string strScriptJobIds;
+
+  std::string strPrimaryURL;
+
+  bool blnNoTemplateAssigned = false;
+  bool blnPerfMonMissing = false;
+  bool blnEventLogMonMissing = false;
+
+  std::string strTemplateID;
+  std::string strTemplateVersion;
+
+  bool blnPerfFunctionFound = false;
+  bool blnEventFunctionFound = false;
+
+  // The file-system object, created again on its next use whenever it is absent.
+  platform::FileSystem& fso() {
+    if (objFSO == nullptr) objFSO = env.fs;
+    return *objFSO;
+  }
+
+  // Conversions at the ANSI calls.
+  std::string Ansi(std::string_view text) const { return env.codepage->ToAnsi(text); }
+  std::string Wide(std::string_view ansi) const { return env.codepage->FromAnsi(ansi); }
+};
+
+}  // namespace qmon

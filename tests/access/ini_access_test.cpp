@@ -1,0 +1,68 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "access/access.h"
+#include "support/run_fixture.h"
+
+namespace qmon {
+namespace {
+
+using ::testing::ElementsAre;
+
+class IniAccessTest : public test::RunFixture {
+ protected:
+  const std::string ini = "C:\\Agent\\Configuration\\test.ini";
+};
+
+TEST_F(IniAccessTest, ReadsAnswerTheirDefaultsAndCuts) {
+  const std::string long300(300, 'x');
+  machine.Put(ini, "[S]\r\nempty=\r\nnum=-3\r\nlong=" + long300 + "\r\nq=\"quoted\"\r\n");
+  EXPECT_EQ(GetINIString(run, "S", "empty", ini), "");
+  EXPECT_EQ(GetKeyValue(run, "S", "empty", ini, false), "");
+  EXPECT_EQ(GetKeyValue(run, "S", "missing", ini, true), "0");
+  EXPECT_EQ(GetKeyValue(run, "S", "num", ini, true), "-3");
+  EXPECT_EQ(GetKeyValue(run, "s", "LONG", ini, false), std::string(254, 'x'));
+  EXPECT_EQ(GetINIString(run, "S", "long", ini), long300);
+  EXPECT_EQ(GetINIString(run, "S", "q", ini), "quoted");
+  EXPECT_EQ(GetINIString(run, "S", "missing", "C:\\Agent\\nowhere.ini"), "");
+  EXPECT_TRUE(Logged().empty());
+}
+
+TEST_F(IniAccessTest, SectionListsEndEachNameWithNul) {
+  machine.Put(ini, "[A]\r\nk=1\r\n[B]\r\n");
+  const std::string both("A\0B\0", 4);
+  EXPECT_EQ(GetSections(run, ini), both);
+  EXPECT_EQ(GetSectionNames(run, ini), both);
+  EXPECT_EQ(GetSections(run, "C:\\Agent\\nowhere.ini"), "");
+  EXPECT_EQ(GetSectionNames(run, "C:\\Agent\\nowhere.ini"), "");
+}
+
+TEST_F(IniAccessTest, WritesLogAndChangeTheFile) {
+  machine.MakeFolder("C:\\Agent\\Configuration");
+  EXPECT_NE(SetKeyValue(run, "1", "Parameter", "", ini), 0);
+  EXPECT_NE(SetKeyValue(run, "1", "Interval", "5", ini), 0);
+  EXPECT_EQ(machine.Get(ini), "[1]\r\nParameter=\r\nInterval=5\r\n");
+  EXPECT_NE(DeleteSection(run, "9", ini), 0);
+  EXPECT_EQ(machine.Get(ini), "[1]\r\nParameter=\r\nInterval=5\r\n");
+  EXPECT_NE(DeleteSection(run, "1", ini), 0);
+  EXPECT_EQ(machine.Get(ini), "");
+  EXPECT_THAT(Logged(),
+              ElementsAre("MSG : Writing in section 1  Key Parameter= in " + ini,
+                          "MSG : Writing in section 1  Key Interval=5 in " + ini,
+                          "MSG : Deleting section 9 from QavoScheduler.ini",
+                          "MSG : Deleting section 1 from QavoScheduler.ini"));
+}
+
+TEST_F(IniAccessTest, WriteIntoMissingFolderAnswersZero) {
+  EXPECT_EQ(SetKeyValue(run, "S", "k", "v", "C:\\Agent\\NoSuchFolder\\x.ini"), 0);
+}
+
+TEST_F(IniAccessTest, TextOutsideTheCodePageReachesTheFileAsQuestionMarks) {
+  machine.MakeFolder("C:\\Agent\\Configuration");
+  SetKeyValue(run, "S", "k", "caf\xC3\xA9 \xE6\x97\xA5", ini);
+  EXPECT_EQ(machine.Get(ini), "[S]\r\nk=caf\xE9 ?\r\n");
+  EXPECT_EQ(GetINIString(run, "S", "k", ini), "caf\xC3\xA9 ?");
+}
+
+}  // namespace
+}  // namespace qmon

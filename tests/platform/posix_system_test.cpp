@@ -1,0 +1,216 @@
+#include "platform/posix/posix_system.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace qmon::platform::posix {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One line from a pipe; empty when every writer closed without one.
+std::string ReadLine(int fd) {
+  std::string line;
+  char c;
+  while (read(fd, &c, 1) == 1 && c != '\n') line += c;
+  return line;
+}
+
+// Children of this process that ended and were not reaped.
+int ZombieChildren() {
+  const std::string self = std::to_string(getpid());
+  int zombies = 0;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream stat_file(entry.path() / "stat");
+    std::string stat((std::istreambuf_iterator<char>(stat_file)), {});
+    // pid (comm) state ppid ...; comm may hold blanks, so read after its ')'.
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos) continue;
+    std::istringstream rest(stat.substr(close + 1));
+    std::string state, ppid;
+    rest >> state >> ppid;
+    if (state == "Z" && ppid == self) ++zombies;
+  }
+  return zombies;
+}
+
+class PosixSystemTest : public ::testing::Test {
+ protected:
+  test::ScopedTempDir root_;
+  PathMap map_{root_.path()};
+};
+
+TEST_F(PosixSystemTest, ClaimsTheInstanceLockOnceAndKeepsIt) {
+  PosixSystem system(map_);
+  EXPECT_TRUE(system.ClaimSingleInstance());
+  EXPECT_TRUE(system.ClaimSingleInstance());
+  EXPECT_TRUE(fs::exists(root_ / "qMonIniWriter.lock"));
+
+  PosixSystem second(map_);
+  EXPECT_FALSE(second.ClaimSingleInstance());
+}
+
+TEST_F(PosixSystemTest, WithoutThePrefixFolderThereIsNothingToProtect) {
+  const PathMap missing(root_ / "no such folder");
+  PosixSystem first(missing), second(missing);
+  EXPECT_TRUE(first.ClaimSingleInstance());
+  EXPECT_TRUE(second.ClaimSingleInstance());
+}
+
+TEST_F(PosixSystemTest, AnotherProcessHoldsTheLockUntilItIsKilled) {
+  int status_pipe[2], hold_pipe[2];
+  ASSERT_EQ(pipe(status_pipe), 0);
+  ASSERT_EQ(pipe(hold_pipe), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    PosixSystem holder(map_);
+    const char claimed = holder.ClaimSingleInstance() ? '1' : '0';
+    (void)!write(status_pipe[1], &claimed, 1);
+    char ignored;
+    (void)!read(hold_pipe[0], &ignored, 1);  // until the parent ends us
+    _exit(0);
+  }
+  char claimed = 0;
+  ASSERT_EQ(read(status_pipe[0], &claimed, 1), 1);
+  EXPECT_EQ(claimed, '1');
+
+  PosixSystem system(map_);
+  EXPECT_FALSE(system.ClaimSingleInstance());
+
+  kill(child, SIGKILL);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFSIGNALED(status));
+  EXPECT_TRUE(system.ClaimSingleInstance());
+  for (int fd : {status_pipe[0], status_pipe[1], hold_pipe[0], hold_pipe[1]}) close(fd);
+}
+
+TEST_F(PosixSystemTest, StartProcessRunsTheCommandDetachedWithoutWaiting) {
+  int report[2];
+  ASSERT_EQ(pipe(report), 0);
+  PosixSystem system(map_);
+  const int zombies_before = ZombieChildren();
+  // The shell names its standard handles before the report redirects one.
+  const std::string w = std::to_string(report[1]);
+  system.StartProcess("echo $$ $(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2) >&" + w +
+                      "; exec sleep 300");
+  close(report[1]);
+  std::istringstream line(ReadLine(report[0]));
+  close(report[0]);
+  pid_t pid = 0;
+  std::string in, out, err;
+  ASSERT_TRUE(line >> pid >> in >> out >> err) << "the command did not run";
+  EXPECT_EQ(in + " " + out + " " + err, "/dev/null /dev/null /dev/null");
+
+  // Still running: StartProcess came back while the command sleeps.
+  EXPECT_EQ(kill(pid, 0), 0);
+  EXPECT_NE(getsid(pid), getsid(0));
+  // Not our child, and the middle process was reaped: no zombie remains.
+  EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), -1);
+  EXPECT_EQ(ZombieChildren(), zombies_before);
+  kill(pid, SIGKILL);
+}
+
+TEST_F(PosixSystemTest, AStartedProcessDoesNotInheritTheInstanceLock) {
+  int report[2];
+  ASSERT_EQ(pipe(report), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    PosixSystem holder(map_);
+    if (!holder.ClaimSingleInstance()) _exit(1);
+    holder.StartProcess("echo $$ >&" + std::to_string(report[1]) + "; exec sleep 300");
+    _exit(0);
+  }
+  close(report[1]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const std::string line = ReadLine(report[0]);
+  close(report[0]);
+  ASSERT_FALSE(line.empty()) << "the command did not run";
+
+  PosixSystem system(map_);
+  EXPECT_TRUE(system.ClaimSingleInstance());
+  kill(std::stoi(line), SIGKILL);
+}
+
+TEST_F(PosixSystemTest, ProgramFolderIsTheExecutablesFolderInWindowsForm) {
+  const struct {
+    std::string exe;
+    std::string folder;
+  } cases[] = {
+      {root_ / "drive_c/Agent/QSCC/qMonIniWriter", "C:\\Agent\\QSCC"},
+      {root_ / "drive_d/qMonIniWriter", "D:\\"},
+      {"/opt/qmon/bin/qMonIniWriter", "/opt/qmon/bin"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ProgramFolderOf(map_, c.exe), c.folder) << c.exe;
+
+  PosixSystem system(map_);
+  const std::string folder = system.ProgramFolder();
+  EXPECT_EQ(folder, fs::canonical("/proc/self/exe").parent_path().string());
+  EXPECT_NE(folder.back(), '/');
+}
+
+TEST_F(PosixSystemTest, FormatSystemMessageGivesTheEnglishTexts) {
+  const struct {
+    uint32_t code;
+    const char* text;
+  } cases[] = {
+      {0, "The operation completed successfully.\r\n"},
+      {2, "The system cannot find the file specified.\r\n"},
+      {3, "The system cannot find the path specified.\r\n"},
+      {5, "Access is denied.\r\n"},
+      {6, "The handle is invalid.\r\n"},
+      {87, "The parameter is incorrect.\r\n"},
+      {234, "More data is available.\r\n"},
+      {259, "No more data is available.\r\n"},
+      {1010, "The configuration registry key is invalid.\r\n"},
+      {1016,
+       "An I/O operation initiated by the registry failed unrecoverably. The registry "
+       "could not read in, or write out, or flush, one of the files that contain the "
+       "system's image of the registry.\r\n"},
+  };
+  PosixSystem system(map_);
+  for (const auto& c : cases) {
+    char buffer[300];
+    EXPECT_EQ(system.FormatSystemMessage(c.code, buffer, sizeof buffer), std::strlen(c.text))
+        << c.code;
+    EXPECT_STREQ(buffer, c.text);
+  }
+}
+
+TEST_F(PosixSystemTest, FormatSystemMessageAnswersZeroWhenItCannot) {
+  PosixSystem system(map_);
+  const std::string text = "Access is denied.\r\n";
+  std::string buffer(40, '#');
+  EXPECT_EQ(system.FormatSystemMessage(5, buffer.data(), text.size()), 0u);
+  EXPECT_EQ(buffer, std::string(40, '#'));
+  EXPECT_EQ(system.FormatSystemMessage(5, buffer.data(), text.size() + 1), text.size());
+  EXPECT_EQ(buffer.substr(0, text.size() + 1), text + '\0');
+
+  buffer.assign(40, '#');
+  for (uint32_t unknown : {7777u, 0x12345u, 0xFFFFFFFFu}) {
+    EXPECT_EQ(system.FormatSystemMessage(unknown, buffer.data(), 40), 0u) << unknown;
+  }
+  EXPECT_EQ(buffer, std::string(40, '#'));
+}
+
+}  // namespace
+}  // namespace qmon::platform::posix

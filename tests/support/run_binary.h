@@ -1,0 +1,17 @@
+// Runs the real program against a prefix, as the scheduler would start it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qmon::test {
+
+// Starts the built qMonIniWriter with QMON_PREFIX=prefix and the given
+// arguments, waits for it and answers its exit status.
+int RunBinary(const std::string& prefix, const std::vector<std::string>& args = {});
+
+// Log lines with their time stamps removed (both the date-and-time and the
+// date-only forms).
+std::vector<std::string> WithoutStamps(const std::vector<std::string>& lines);
+
+}  // namespace qmon::test
