@@ -1,0 +1,288 @@
+#include "platform/posix/reg_file.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/cp1252.h"
+#include "platform/posix/names.h"
+#include "platform/posix/reg_unicode.h"
+
+namespace qmon::platform::posix {
+namespace {
+
+constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kHeader4 = "REGEDIT4";
+constexpr std::string_view kMachine = "HKEY_LOCAL_MACHINE";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// The file's text as UTF-8.
+std::string DecodeText(std::string_view bytes, std::vector<std::string>* problems) {
+  if (bytes.starts_with("\xFF\xFE")) {
+    bool damaged = false;
+    std::string text = Utf8FromUtf16Le(bytes.substr(2), &damaged);
+    if (damaged) problems->push_back("not well-formed UTF-16LE");
+    return text;
+  }
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  if (IsUtf8(bytes)) return std::string(bytes);
+  // regedit writes REGEDIT4 exports in the ANSI code page.
+  if (bytes.starts_with(kHeader4)) return Utf8FromCp1252(bytes);
+  problems->push_back("not well-formed UTF-8");
+  return std::string(bytes);
+}
+
+// Lines without their CR LF or LF.
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+// The names of a trimmed "[a\b\c]" line, or nullopt when it is malformed.
+std::optional<std::vector<std::string>> KeyLinePath(std::string_view line) {
+  if (line.size() < 2 || line.back() != ']') return std::nullopt;
+  std::vector<std::string> path;
+  std::string_view rest = line.substr(1, line.size() - 2);
+  while (true) {
+    const size_t slash = rest.find('\\');
+    path.emplace_back(rest.substr(0, slash));
+    if (path.back().empty()) return std::nullopt;
+    if (slash == std::string_view::npos) return path;
+    rest.remove_prefix(slash + 1);
+  }
+}
+
+bool SameNames(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const std::string& x, const std::string& y) { return WinNameEquals(x, y); });
+}
+
+// True when the block is the key at `path` below HKEY_LOCAL_MACHINE or lies
+// below that key.
+bool IsWithin(const RegKey& key, const RegPath& path) {
+  return WinNameEquals(key.path.front(), kMachine) && key.path.size() > path.size() &&
+         SameNames(RegPath(key.path.begin() + 1, key.path.begin() + 1 + path.size()), path);
+}
+
+bool IsBlankLine(const RegEntry& entry) { return !entry.value && Trim(entry.text).empty(); }
+
+std::vector<RegEntry>::iterator FindEntry(std::vector<RegEntry>& entries, std::string_view name) {
+  return std::find_if(entries.begin(), entries.end(), [&](const RegEntry& e) {
+    return e.value && WinNameEquals(e.value->name, name);
+  });
+}
+
+}  // namespace
+
+RegFile RegFile::Parse(std::string_view bytes, std::vector<std::string>* problems) {
+  problems->clear();
+  RegFile file;
+  const std::string text = DecodeText(bytes, problems);
+  const std::vector<std::string_view> lines = SplitLines(text);
+  if (lines.empty()) return file;
+  auto problem = [&](size_t index, const std::string& what) {
+    problems->push_back("line " + std::to_string(index + 1) + ": " + what);
+  };
+  const std::string_view header = Trim(lines[0]);
+  const bool regedit4 = header == kHeader4;
+  const bool has_header = regedit4 || header == kHeader;
+  if (!has_header) problem(0, "not a registry file header");
+
+  std::optional<size_t> current;  // the block that takes the lines that follow
+  for (size_t n = has_header ? 1 : 0; n < lines.size(); ++n) {
+    const std::string_view body = Trim(lines[n]);
+    if (body.empty() || body.front() == ';') {
+      (current ? file.keys_[*current].entries : file.preamble_)
+          .push_back({std::nullopt, std::string(lines[n])});
+      continue;
+    }
+    if (body.front() == '[') {
+      current.reset();
+      auto path = KeyLinePath(body);
+      if (!path) {
+        problem(n, "bad key line");
+        continue;
+      }
+      const auto same = std::find_if(file.keys_.begin(), file.keys_.end(),
+                                     [&](const RegKey& k) { return SameNames(k.path, *path); });
+      current = static_cast<size_t>(same - file.keys_.begin());
+      if (same != file.keys_.end()) {
+        problem(n, "key listed twice");
+      } else {
+        file.keys_.push_back({std::move(*path), std::string(lines[n]), {}});
+      }
+      continue;
+    }
+    if (body.front() != '"' && body.front() != '@') {
+      problem(n, "unknown line");
+      continue;
+    }
+    const size_t first = n;
+    std::string source(lines[n]);
+    std::string entry(body);
+    while (entry.ends_with('\\') && n + 1 < lines.size()) {
+      entry.pop_back();
+      ++n;
+      source += "\r\n";
+      source += lines[n];
+      entry += Trim(lines[n]);
+    }
+    std::string error;
+    auto value = ParseValueEntry(entry, regedit4, &error);
+    if (!value) {
+      problem(first, error);
+      continue;
+    }
+    if (!current) {
+      problem(first, "value outside a key");
+      continue;
+    }
+    auto& entries = file.keys_[*current].entries;
+    const auto same = FindEntry(entries, value->name);
+    if (same != entries.end()) {
+      problem(first, "value listed twice");
+      same->value = std::move(value);
+      continue;
+    }
+    // A REGEDIT4 value is written afresh in the version 5 form.
+    entries.push_back({std::move(value), regedit4 ? std::string() : source});
+  }
+  return file;
+}
+
+std::string RegFile::Serialize() const {
+  std::string out = std::string(kHeader) + "\r\n";
+  auto put = [&out](const std::vector<RegEntry>& entries) {
+    for (const RegEntry& e : entries) {
+      out += e.value && e.text.empty() ? FormatValueEntry(*e.value) : e.text;
+      out += "\r\n";
+    }
+  };
+  put(preamble_);
+  for (const RegKey& key : keys_) {
+    if (key.text.empty()) {
+      out += '[';
+      for (size_t i = 0; i < key.path.size(); ++i) out += (i ? "\\" : "") + key.path[i];
+      out += ']';
+    } else {
+      out += key.text;
+    }
+    out += "\r\n";
+    put(key.entries);
+  }
+  return out;
+}
+
+RegPath RegFile::Spell(const RegPath& path, size_t* known) const {
+  RegPath spelled = path;
+  *known = 0;
+  for (size_t level = 0; level < path.size(); ++level) {
+    const RegPath upper(path.begin(), path.begin() + level + 1);
+    const auto block = std::find_if(keys_.begin(), keys_.end(),
+                                    [&](const RegKey& k) { return IsWithin(k, upper); });
+    if (block == keys_.end()) break;
+    spelled[level] = block->path[level + 1];
+    *known = level + 1;
+  }
+  return spelled;
+}
+
+std::optional<RegPath> RegFile::FindKey(const RegPath& path) const {
+  size_t known = 0;
+  RegPath spelled = Spell(path, &known);
+  if (known < path.size()) return std::nullopt;
+  return spelled;
+}
+
+std::optional<size_t> RegFile::BlockIndex(const RegPath& key) const {
+  for (size_t i = 0; i < keys_.size(); ++i) {
+    if (keys_[i].path.size() == key.size() + 1 && IsWithin(keys_[i], key)) return i;
+  }
+  return std::nullopt;
+}
+
+const RegValue* RegFile::FindValue(const RegPath& key, std::string_view name) const {
+  const auto index = BlockIndex(key);
+  if (!index) return nullptr;
+  for (const RegEntry& e : keys_[*index].entries) {
+    if (e.value && WinNameEquals(e.value->name, name)) return &*e.value;
+  }
+  return nullptr;
+}
+
+size_t RegFile::PlaceFor(const RegPath& path) const {
+  // A key that exists through its subkeys goes before the first of them.
+  for (size_t i = 0; i < keys_.size(); ++i) {
+    if (IsWithin(keys_[i], path)) return i;
+  }
+  for (size_t len = path.size(); len-- > 0;) {
+    const RegPath ancestor(path.begin(), path.begin() + len);
+    for (size_t i = keys_.size(); i-- > 0;) {
+      if (IsWithin(keys_[i], ancestor)) return i + 1;
+    }
+  }
+  return keys_.size();
+}
+
+std::vector<RegEntry>& RegFile::EnsureBlock(const RegPath& spelled) {
+  if (const auto index = BlockIndex(spelled)) return keys_[*index].entries;
+  const size_t at = PlaceFor(spelled);
+  // Blocks are parted by a blank line, as regedit writes them.
+  std::vector<RegEntry>& before = at == 0 ? preamble_ : keys_[at - 1].entries;
+  if (before.empty() || !IsBlankLine(before.back())) before.push_back({});
+  RegKey key;
+  key.path.emplace_back(kMachine);
+  key.path.insert(key.path.end(), spelled.begin(), spelled.end());
+  key.entries.push_back({});
+  return keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(at), std::move(key))->entries;
+}
+
+RegPath RegFile::AddKey(const RegPath& path) {
+  size_t known = 0;
+  RegPath spelled = Spell(path, &known);
+  if (known < path.size()) EnsureBlock(spelled);
+  return spelled;
+}
+
+void RegFile::SetValue(const RegPath& key, RegValue value) {
+  size_t known = 0;
+  std::vector<RegEntry>& entries = EnsureBlock(Spell(key, &known));
+  const auto same = FindEntry(entries, value.name);
+  if (same != entries.end()) {
+    value.name = same->value->name;
+    *same = {std::move(value), {}};
+    return;
+  }
+  auto after_last = entries.begin();
+  for (auto it = entries.begin(); it != entries.end(); ++it) {
+    if (it->value) after_last = it + 1;
+  }
+  entries.insert(after_last, {std::move(value), {}});
+}
+
+bool RegFile::RemoveValue(const RegPath& key, std::string_view name) {
+  const auto index = BlockIndex(key);
+  if (!index) return false;
+  auto& entries = keys_[*index].entries;
+  const auto it = FindEntry(entries, name);
+  if (it == entries.end()) return false;
+  entries.erase(it);
+  return true;
+}
+
+}  // namespace qmon::platform::posix

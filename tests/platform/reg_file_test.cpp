@@ -1,0 +1,292 @@
+#include "platform/posix/reg_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/env.h"
+#include "platform/posix/reg_unicode.h"
+
+namespace qmon::platform::posix {
+namespace {
+
+// LF line ends to the CR LF that registry exports use.
+std::string Crlf(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+RegFile ParseClean(std::string_view bytes) {
+  std::vector<std::string> problems;
+  RegFile file = RegFile::Parse(bytes, &problems);
+  EXPECT_TRUE(problems.empty()) << problems.front();
+  return file;
+}
+
+std::string DataOf(const RegFile& file, const RegPath& key, std::string_view name) {
+  const RegValue* value = file.FindValue(key, name);
+  return value ? value->data : "<missing>";
+}
+
+const RegPath kQavood = {"SOFTWARE", "QAVOOD"};
+
+// A key as regedit exports it, hex lists wrapped as regedit wraps them.
+const std::string kExport = Crlf(R"reg(Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\QAVOOD]
+@="default"
+"A much longer value name for wrapping"=hex:00,01,02,03,04,05,06,07,08,09,0a,\
+  0b,0c,0d,0e,0f,10,11,12,13,14,15,16,17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,\
+  24,25,26,27
+"Bin"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,\
+  17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,2f,\
+  30,31,32,33,34,35,36,37,38,39,3a,3b,3c,3d,3e,3f,40,41,42,43,44,45,46,47,48,\
+  49,4a,4b,4c,4d,4e,4f,50,51,52,53,54,55,56,57,58,59,5a,5b,5c,5d,5e,5f,60,61,\
+  62,63
+"Café"="été"
+"D"=dword:0000003c
+"Empty"=hex:
+"Exp"=hex(2):25,00,53,00,79,00,73,00,74,00,65,00,6d,00,52,00,6f,00,6f,00,74,00,\
+  25,00,5c,00,73,00,79,00,73,00,74,00,65,00,6d,00,33,00,32,00,00,00
+"InstallationPath"="C:\\Agent\\"
+"Lines"=hex(1):61,00,0d,00,0a,00,62,00,00,00
+"Multi"=hex(7):6f,00,6e,00,65,00,00,00,74,00,77,00,6f,00,00,00,00,00
+"None"=hex(0):78,79
+"Q\"uo\\te"="a\"b\\c"
+"QW"=hex(b):88,77,66,55,44,33,22,11
+"Short"=hex(4):3c,00,00
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\QAVOOD\Sub]
+
+[HKEY_CURRENT_USER\Software\Other]
+"X"="y"
+
+)reg");
+
+const char* const kExportNames[] = {"",      "A much longer value name for wrapping",
+                                    "Bin",   "Café",
+                                    "D",     "Empty",
+                                    "Exp",   "InstallationPath",
+                                    "Lines", "Multi",
+                                    "None",  "Q\"uo\\te",
+                                    "QW",    "Short"};
+
+TEST(RegFileTest, ReadsEveryValueForm) {
+  const RegFile file = ParseClean(kExport);
+  struct Expect {
+    const char* name;
+    uint32_t type;
+    std::string data;
+  };
+  const Expect cases[] = {
+      {"", kRegSz, "default"},
+      {"café", kRegSz, "été"},
+      {"d", kRegDword, std::string("\x3c\0\0\0", 4)},
+      {"Empty", kRegBinary, ""},
+      {"Exp", kRegExpandSz, Utf16LeFromUtf8(std::string("%SystemRoot%\\system32\0", 22))},
+      {"InstallationPath", kRegSz, "C:\\Agent\\"},
+      {"Lines", kRegSz, "a\r\nb"},
+      {"Multi", kRegMultiSz, Utf16LeFromUtf8(std::string("one\0two\0\0", 9))},
+      {"None", 0, "xy"},
+      {"Q\"UO\\TE", kRegSz, "a\"b\\c"},
+      {"QW", 11, "\x88\x77\x66\x55\x44\x33\x22\x11"},
+      {"Short", kRegDword, std::string("\x3c\0\0", 3)},
+  };
+  for (const auto& c : cases) {
+    const RegValue* value = file.FindValue({"software", "qavood"}, c.name);
+    ASSERT_NE(value, nullptr) << c.name;
+    EXPECT_EQ(value->type, c.type) << c.name;
+    EXPECT_EQ(value->data, c.data) << c.name;
+  }
+  EXPECT_EQ(file.FindValue(kQavood, "Bin")->data.size(), 100u);
+  EXPECT_EQ(file.FindValue(kQavood, "Missing"), nullptr);
+  // Only HKEY_LOCAL_MACHINE is the machine's hive.
+  EXPECT_FALSE(file.FindKey({"Software", "Other"}));
+}
+
+TEST(RegFileTest, OnlyChangedLinesAreWrittenAfresh) {
+  const std::string hand_written = Crlf(R"reg(Windows Registry Editor Version 5.00
+; written by hand
+[HKEY_LOCAL_MACHINE\SOFTWARE\QAVOOD]
+  "N" = DWORD:3C
+"H"=hex:01, 02,\
+      03
+"Changed"="old"
+
+[HKLM\Not\The\Machine]
+"X"=hex:1
+)reg");
+  RegFile file = ParseClean(hand_written);
+  EXPECT_EQ(DataOf(file, kQavood, "H"), "\x01\x02\x03");
+  file.SetValue(kQavood, {"changed", kRegDword, std::string("\x01\0\0\0", 4)});
+  std::string expected = hand_written;
+  expected.replace(expected.find("\"Changed\"=\"old\""), 15, "\"Changed\"=dword:00000001");
+  EXPECT_EQ(file.Serialize(), expected);
+}
+
+TEST(RegFileTest, ExportRoundTripsByteForByteAndValuesAreWrittenAsRegeditWrites) {
+  RegFile file = ParseClean(kExport);
+  EXPECT_EQ(file.Serialize(), kExport);
+  for (const char* name : kExportNames) {
+    const RegValue* value = file.FindValue(kQavood, name);
+    ASSERT_NE(value, nullptr) << name;
+    file.SetValue(kQavood, *value);
+  }
+  EXPECT_EQ(file.Serialize(), kExport);
+}
+
+TEST(RegFileTest, Regedit4StringsAreWindows1252AndWrittenAsVersion5) {
+  // "é" as the single byte E9; hex(2) data in the code page, not UTF-16LE.
+  const std::string file_bytes = Crlf(
+      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QAVOOD]\n"
+      "\"Path\"=\"C:\\\\caf\xe9\"\n\"Exp\"=hex(2):25,41,25,00\n");
+  RegFile file = ParseClean(file_bytes);
+  EXPECT_EQ(DataOf(file, kQavood, "Path"), "C:\\café");
+  EXPECT_EQ(DataOf(file, kQavood, "Exp"), Utf16LeFromUtf8(std::string("%A%\0", 4)));
+  EXPECT_EQ(file.Serialize(),
+            Crlf("Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QAVOOD]\n"
+                 "\"Path\"=\"C:\\\\café\"\n\"Exp\"=hex(2):25,00,41,00,25,00,00,00\n"));
+}
+
+TEST(RegFileTest, FaultsAreReportedAndTheRestIsStillRead) {
+  struct Case {
+    const char* what;
+    const char* before;  // lines between the header and the good key
+    const char* inside;  // a line inside the good key, after its good value
+  };
+  const Case cases[] = {
+      {"unknown line", "", "Hello"},
+      {"bad escape", "", R"("B"="x\y")"},
+      {"unterminated text", "", R"("B"="xy)"},
+      {"text after the closing quote", "", R"("B"="x" y)"},
+      {"bad hex digit", "", R"("B"=hex:0g,01)"},
+      {"hex byte too long", "", R"("B"=hex:100)"},
+      {"dangling comma", "", R"("B"=hex:01,)"},
+      {"bad hex type", "", R"("B"=hex(z):01)"},
+      {"dword too long", "", R"("B"=dword:123456789)"},
+      {"unknown data", "", R"("B"=text)"},
+      {"missing =", "", R"("B" "x")"},
+      {"continuation at the end of the file", "", "\"B\"=hex:01,\\"},
+      {"value before any key", R"("B"="x")", ""},
+      {"bad key line", "", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other"},
+      {"empty key name", "", "[HKEY_LOCAL_MACHINE\\\\Other]"},
+      {"value listed twice", "", R"("ok"="no")"},
+      {"key listed twice", "", "[HKEY_LOCAL_MACHINE\\software\\qavood]"},
+  };
+  for (const auto& c : cases) {
+    const std::string text = std::string("Windows Registry Editor Version 5.00\n") + c.before +
+                             "\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QAVOOD]\n\"Ok\"=\"yes\"\n" +
+                             c.inside + "\n";
+    std::vector<std::string> problems;
+    const RegFile file = RegFile::Parse(text, &problems);
+    EXPECT_EQ(problems.size(), 1u) << c.what;
+    const std::string expected = std::string(c.what) == "value listed twice" ? "no" : "yes";
+    EXPECT_EQ(DataOf(file, kQavood, "Ok"), expected) << c.what;
+  }
+}
+
+TEST(RegFileTest, FileLevelFaults) {
+  const std::string inputs[] = {
+      "[HKEY_LOCAL_MACHINE\\A]\r\n\"Ok\"=\"yes\"\r\n",  // no header
+      // Not UTF-8.
+      "Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"Ok\"=\"y\xffs\"\r\n",
+      // An unpaired surrogate.
+      "\xFF\xFE" +
+          Utf16LeFromUtf8("Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\A]\r\n"
+                          "\"Ok\"=\"yes\"\r\n\"Bad\"=\"") +
+          std::string("\x00\xD8", 2) + Utf16LeFromUtf8("\"\r\n"),
+  };
+  for (const std::string& bytes : inputs) {
+    std::vector<std::string> problems;
+    const RegFile file = RegFile::Parse(bytes, &problems);
+    EXPECT_EQ(problems.size(), 1u) << bytes;
+    EXPECT_NE(file.FindValue({"A"}, "Ok"), nullptr) << bytes;
+  }
+  std::vector<std::string> problems;
+  RegFile::Parse("", &problems);
+  EXPECT_TRUE(problems.empty());
+}
+
+TEST(RegFileTest, KeysMatchWithoutCaseAndKeepTheirSpelling) {
+  const RegFile file = ParseClean(Crlf(R"reg(Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\QAVOOD\Deep\Er]
+
+[hkey_local_machine\Software\Ångström]
+
+)reg"));
+  EXPECT_EQ(file.FindKey({"software", "qavood"}), (RegPath{"SOFTWARE", "QAVOOD"}));
+  EXPECT_EQ(file.FindKey({"SOFTWARE", "QAVOOD", "DEEP", "er"}),
+            (RegPath{"SOFTWARE", "QAVOOD", "Deep", "Er"}));
+  EXPECT_EQ(file.FindKey({"software", "ÅNGSTRÖM"}), (RegPath{"SOFTWARE", "Ångström"}));
+  EXPECT_EQ(file.FindKey({}), RegPath{});
+  EXPECT_FALSE(file.FindKey({"SOFTWARE", "QAVOOD", "Deeper"}));
+  EXPECT_FALSE(file.FindKey({"SOFTWARE", "QAVOOD", "Deep", "Er", "X"}));
+}
+
+TEST(RegFileTest, ChangesGoWhereRegeditWouldPutThem) {
+  RegFile file = ParseClean(Crlf(R"reg(Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\QAVOOD]
+"A"="1"
+; kept
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\QAVOOD\Deep\Er]
+"Gone"="x"
+
+[HKEY_CURRENT_USER\Software\X]
+"Y"=dword:00000001
+)reg"));
+  EXPECT_EQ(file.AddKey({"software", "qavood", "New"}), (RegPath{"SOFTWARE", "QAVOOD", "New"}));
+  EXPECT_EQ(file.AddKey({"Software", "Qavood", "deep"}), (RegPath{"SOFTWARE", "QAVOOD", "Deep"}));
+  file.SetValue({"software", "qavood", "deep"}, {"B", kRegSz, "2"});
+  file.SetValue({"Software", "Qavood"}, {"C", kRegSz, "3"});
+  file.SetValue({"Software", "Qavood"}, {"a", kRegSz, "4"});
+  file.SetValue({"Software", "Qavood"}, {"", kRegSz, "d"});
+  file.AddKey({"System", "Other"});
+  EXPECT_TRUE(file.RemoveValue({"SOFTWARE", "QAVOOD", "DEEP", "ER"}, "gone"));
+  EXPECT_FALSE(file.RemoveValue({"SOFTWARE", "QAVOOD", "DEEP", "ER"}, "gone"));
+  EXPECT_FALSE(file.RemoveValue({"SOFTWARE", "Missing"}, "A"));
+  EXPECT_EQ(file.Serialize(), Crlf(R"reg(Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\QAVOOD]
+"A"="4"
+"C"="3"
+@="d"
+; kept
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\QAVOOD\Deep]
+"B"="2"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\QAVOOD\Deep\Er]
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\QAVOOD\New]
+
+[HKEY_LOCAL_MACHINE\System\Other]
+
+[HKEY_CURRENT_USER\Software\X]
+"Y"=dword:00000001
+)reg"));
+}
+
+TEST(RegUnicodeTest, Utf16LeConversions) {
+  EXPECT_EQ(Utf16LeFromUtf8("é😀"), std::string("\xe9\x00\x3d\xd8\x00\xde", 6));
+  EXPECT_EQ(Utf8FromUtf16Le(std::string("\xe9\x00\x3d\xd8\x00\xde", 6)), "é😀");
+  EXPECT_EQ(Utf16Length("a😀é"), 4u);
+  bool damaged = false;
+  EXPECT_EQ(Utf8FromUtf16Le(std::string("\x00\xdc"
+                                        "a\x00",
+                                        4),
+                            &damaged),
+            "\uFFFDa");
+  EXPECT_TRUE(damaged);
+  EXPECT_FALSE(IsUtf8("\xed\xa0\x80"));  // an encoded surrogate
+}
+
+}  // namespace
+}  // namespace qmon::platform::posix
