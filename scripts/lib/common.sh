@@ -5,7 +5,7 @@ QMON_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # Debian packages the build, the tests and the demo need.
 QMON_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev
-  libpugixml-dev libssl-dev)
+  libpugixml-dev libssl-dev libcurl4-openssl-dev libcpp-httplib-dev libbenchmark-dev)
 
 qmon_install_packages() {
   local missing=()

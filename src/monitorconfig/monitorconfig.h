@@ -24,4 +24,14 @@ void WriteXMLTemplate(Run& run, const std::string& strXML);
 // Deletes the master template and the two configuration files.
 void deleteTemplateFiles(Run& run);
 
+// Converts the stored master template into DesktopMonitor.ini and
+// SCCEventLogTemplate.xml, then schedules or clears each monitor and stores
+// the files' checksums. False when the master template is missing, has no
+// content, or the conversion failed.
+bool loadXMLData(Run& run);
+
+// Takes one or both monitors' setup down: configuration file, checksum value
+// and schedule. Every step runs even when an earlier one fails.
+void RemoveMonitorSetup(Run& run, bool& blnPerformance, bool& blnEventLog);
+
 }  // namespace qmon

@@ -12,10 +12,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qmon::platform {
@@ -184,6 +186,35 @@ class Md5Library {
                                 std::string& digest, std::string& size, std::string& error) = 0;
 };
 
+// ---- COM components --------------------------------------------------------
+
+// The agent's web-post component ("qWbPost.WebPost"), called by name through
+// its dispatch interface.
+class WebPostObject {
+ public:
+  virtual ~WebPostObject() = default;
+  // Posts `xml` to `url`. True: the exchange completed and `response` holds the
+  // server's answer. False: `error1` to `error3` tell what happened. May raise
+  // VbError 429 or -2147319779 (type library not registered).
+  virtual bool PostXMLString(std::string& xml, bool flag, std::string& url, std::string arg4,
+                             std::string arg5, std::string& response, std::string& error1,
+                             std::string& error2, std::string& error3) = 0;
+};
+
+// CreateObject: the components known by ProgID (without regard to case).
+class ComponentRegistry {
+ public:
+  using Factory = std::function<std::unique_ptr<WebPostObject>()>;
+
+  void Register(const std::string& progId, Factory factory);
+  // A new object; VbError 429 "ActiveX component can't create object" when
+  // the ProgID is not registered or its factory makes nothing.
+  std::unique_ptr<WebPostObject> CreateObject(const std::string& progId) const;
+
+ private:
+  std::vector<std::pair<std::string, Factory>> factories_;
+};
+
 // ---- The whole platform ------------------------------------------------------
 
 // What one run works with. Parts are owned elsewhere (the backend, or a test).
@@ -195,6 +226,7 @@ struct Env {
   Clock* clock = nullptr;
   System* system = nullptr;
   Md5Library* md5 = nullptr;
+  ComponentRegistry* components = nullptr;
 };
 
 // A backend: owns its parts and hands out an Env over them.

@@ -3,13 +3,25 @@
 // Main many times (tests do); nothing here is global.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/env.h"
 
 namespace qmon {
+
+// The six texts of one schedule, in this order.
+struct ScheduleEntry {
+  std::string ExecutableName;
+  std::string Parameter;
+  std::string StartTime;
+  std::string EndTime;
+  std::string Interval;
+  std::string WeekDays;
+};
 
 struct Run {
   explicit Run(platform::Env e) : env(e) {}
@@ -37,6 +49,7 @@ struct Run {
   std::string strScriptJobIds;
 
   std::string strPrimaryURL;
+  std::unique_ptr<platform::WebPostObject> objWebPost;
 
   bool blnNoTemplateAssigned = false;
   bool blnPerfMonMissing = false;
@@ -47,6 +60,10 @@ struct Run {
 
   bool blnPerfFunctionFound = false;
   bool blnEventFunctionFound = false;
+
+  // Used while a schedule request file is rewritten.
+  std::vector<ScheduleEntry> StrRemArray;
+  int32_t lngStrRemArrayUBound = -1;
 
   // The file-system object, created again on its next use whenever it is absent.
   platform::FileSystem& fso() {

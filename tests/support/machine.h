@@ -40,7 +40,7 @@ class TestMachine {
         md5(fs) {}
 
   platform::Env env() {
-    return platform::Env{&codepage, &registry, &profile, &fs, &clock, &system, &md5};
+    return platform::Env{&codepage, &registry, &profile, &fs, &clock, &system, &md5, &components};
   }
 
   // The native path of a Windows-form path.
@@ -71,6 +71,7 @@ class TestMachine {
   FakeClock clock;
   platform::posix::PosixSystem system;
   platform::BuiltinMd5 md5;
+  platform::ComponentRegistry components;
 };
 
 // Splits text at CR LF (a trailing CR LF ends the last line, no empty line after it).

@@ -37,6 +37,7 @@ struct PosixPlatform::Parts {
   PosixClock clock;
   PosixSystem system;
   BuiltinMd5 md5;
+  ComponentRegistry components;
 };
 
 PosixPlatform::PosixPlatform(const std::string& prefix)
@@ -46,7 +47,7 @@ PosixPlatform::~PosixPlatform() = default;
 
 Env PosixPlatform::env() {
   Parts& p = *parts_;
-  return Env{&p.codepage, &p.registry, &p.profile, &p.fs, &p.clock, &p.system, &p.md5};
+  return Env{&p.codepage, &p.registry, &p.profile, &p.fs, &p.clock, &p.system, &p.md5, &p.components};
 }
 
 }  // namespace posix
