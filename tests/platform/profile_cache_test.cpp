@@ -56,8 +56,9 @@ TEST_F(ProfileTest, WriteAfterOutsideChangeEditsTheNewText) {
 // The monitor configuration pattern: for each function the first section's
 // Tid, Tver and Count are written again (the same value, or one of the same
 // length most of the time) and the function's keys go into a new section at
-// the end. Rewrites and full parses of the whole file may only come from
-// Count growing a digit, so the work stays proportional to the file's size.
+// the end, where an "ALL" drive turns NOSCount into "-1". Rewrites and full
+// parses of the whole file may only come from Count growing a digit, so the
+// work stays proportional to the file's size.
 TEST_F(ProfileTest, MonitorConfigurationPatternKeepsTheWorkLinear) {
   constexpr int kFunctions = 5000;
   int writes = 0;
@@ -75,10 +76,12 @@ TEST_F(ProfileTest, MonitorConfigurationPatternKeepsTheWorkLinear) {
     write(section, "Name", "Function " + std::to_string(n));
     write(section, "OSthreshold", "90");
     write(section, "OScondition", ">");
-    write(section, "NOSCount", "0");
+    write(section, "NOSCount", "2");
     write(section, "Drv1", "D:");
+    write(section, "NOSCount", "-1");
+    write(section, "NOScondition", "<");
   }
-  EXPECT_EQ(writes, 10 * kFunctions);
+  EXPECT_EQ(writes, 12 * kFunctions);
 
   const ProfileStoreStats& stats = profile_.stats();
   const uint64_t size = Bytes().size();
@@ -87,6 +90,9 @@ TEST_F(ProfileTest, MonitorConfigurationPatternKeepsTheWorkLinear) {
   EXPECT_LE(stats.reparses, 3u);
   EXPECT_LT(stats.bytes_written, 3 * size);
   EXPECT_EQ(stats.in_place, static_cast<uint64_t>(kFunctions - 4));
+  // NOSCount in the last section, and Count while the file is still small.
+  EXPECT_GE(stats.tails, static_cast<uint64_t>(kFunctions));
+  EXPECT_LE(stats.tails, static_cast<uint64_t>(kFunctions + 3));
 
   PosixProfile fresh(map_);
   char buffer[32];

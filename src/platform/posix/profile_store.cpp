@@ -14,6 +14,12 @@ namespace qmon::platform::posix {
 namespace {
 
 constexpr int32_t kErrorWriteFault = 29;
+
+// A change this close to the end rewrites only the rest of the file, in place,
+// as Windows writes: the conversion keeps changing the length of a key in the
+// last section, and a whole-file rewrite each time would make its work grow
+// with the square of the file's size. Changes further in replace the file.
+constexpr size_t kTailLimit = 64 * 1024;
 constexpr int32_t kErrorDiskFull = 112;
 
 int32_t Win32ErrorOf(int err) {
@@ -147,9 +153,19 @@ int32_t ProfileStore::Update(const std::string& native, const Plan& plan) {
   const size_t old_size = cached.text.bytes().size();
   const bool in_place = edit->erase == edit->insert.size();
   const bool at_end = edit->erase == 0 && edit->offset == old_size;
+  const bool near_end = old_size - edit->offset <= kTailLimit;
   if (cached.text.Apply(*edit)) ++stats_.reparses;
-  error = in_place || at_end ? WriteAt(native, *edit, &cached.signature)
-                             : Replace(native, cached.text.bytes(), st, &cached.signature);
+  const std::string& bytes = cached.text.bytes();
+  if (in_place || at_end) {
+    error = WriteAt(native, edit->insert, edit->offset, std::nullopt, &cached.signature);
+    ++(at_end ? stats_.appends : stats_.in_place);
+  } else if (near_end) {
+    error = WriteAt(native, std::string_view(bytes).substr(edit->offset), edit->offset,
+                    bytes.size(), &cached.signature);
+    ++stats_.tails;
+  } else {
+    error = Replace(native, bytes, st, &cached.signature);
+  }
   if (error != 0) files_.erase(native);  // the disk may hold either version
   return error;
 }
@@ -169,18 +185,18 @@ int32_t ProfileStore::Create(const std::string& native, const std::string& bytes
   return 0;
 }
 
-int32_t ProfileStore::WriteAt(const std::string& native, const TextEdit& edit,
-                              Signature* signature) {
+int32_t ProfileStore::WriteAt(const std::string& native, std::string_view data, size_t offset,
+                              std::optional<size_t> new_size, Signature* signature) {
   const int fd = open(native.c_str(), O_WRONLY | O_CLOEXEC);
   if (fd < 0) return Win32ErrorOf(errno);
   struct stat st;
-  int err = WriteAllAt(fd, edit.insert, static_cast<off_t>(edit.offset));
+  int err = WriteAllAt(fd, data, static_cast<off_t>(offset));
+  if (err == 0 && new_size && ftruncate(fd, static_cast<off_t>(*new_size)) != 0) err = errno;
   if (err == 0 && fstat(fd, &st) != 0) err = errno;
   err = CloseKeeping(fd, err);
   if (err != 0) return Win32ErrorOf(err);
   *signature = SignatureOf(st);
-  ++(edit.erase == 0 ? stats_.appends : stats_.in_place);
-  stats_.bytes_written += edit.insert.size();
+  stats_.bytes_written += data.size();
   return 0;
 }
 

@@ -14,6 +14,7 @@
 #include <ctime>
 #include <functional>
 #include <optional>
+#include <string_view>
 #include <string>
 #include <unordered_map>
 
@@ -28,6 +29,7 @@ struct ProfileStoreStats {
   uint64_t reparses = 0;       // own changes after which a whole text was parsed again
   uint64_t in_place = 0;       // same-length changes written at their offset
   uint64_t appends = 0;        // additions written at the end
+  uint64_t tails = 0;          // changes near the end: the rest of the file written in place
   uint64_t rewrites = 0;       // files written whole (new files included)
   uint64_t bytes_written = 0;  // by all of these
 };
@@ -64,7 +66,9 @@ class ProfileStore {
 
   static Signature SignatureOf(const struct stat& st);
   int32_t Create(const std::string& native, const std::string& bytes, Signature* signature);
-  int32_t WriteAt(const std::string& native, const TextEdit& edit, Signature* signature);
+  // Writes `data` at `offset`; with `new_size`, the file is then cut there.
+  int32_t WriteAt(const std::string& native, std::string_view data, size_t offset,
+                  std::optional<size_t> new_size, Signature* signature);
   int32_t Replace(const std::string& native, const std::string& bytes, const struct stat& old,
                   Signature* signature);
 

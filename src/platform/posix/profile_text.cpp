@@ -86,20 +86,47 @@ std::string_view ProfileText::RawValue(const Key& key) const {
 bool ProfileText::Apply(const TextEdit& edit) {
   const size_t old_size = bytes_.size();
   const bool keeps_lines = edit.insert.find_first_of("\r\n") == std::string::npos;
-  const bool in_value =
-      edit.erase == edit.insert.size() && keeps_lines && WithinOneValue(edit.offset, edit.erase);
+  const bool in_value = keeps_lines && WithinOneValue(edit.offset, edit.erase);
   const bool after_last_line = edit.erase == 0 && edit.offset == old_size && !edit.insert.empty() &&
                                (old_size == 0 || bytes_.back() == '\n' ||
                                 (bytes_.back() == '\r' && edit.insert.front() != '\n'));
 
   bytes_.replace(edit.offset, edit.erase, edit.insert);
-  if (in_value) return false;  // no offset moved, no name changed
+  if (in_value) {  // no name changed; only what follows the value moved
+    ShiftAfter(edit.offset, edit.erase, edit.insert.size());
+    return false;
+  }
   if (after_last_line) {
     IndexFrom(old_size);
     return false;
   }
   Reindex();
   return true;
+}
+
+// Moves the indexed offsets behind a change inside one value. Starts from the
+// end, so a change in the last section costs only what follows it there.
+void ProfileText::ShiftAfter(size_t offset, size_t erased, size_t inserted) {
+  if (erased == inserted) return;
+  const size_t end = offset + erased;
+  auto moveBegin = [&](size_t& at) {
+    if (at > offset) at = at - erased + inserted;
+  };
+  auto moveEnd = [&](size_t& at) {
+    if (at >= end) at = at - erased + inserted;
+  };
+  for (auto section = sections_.rbegin(); section != sections_.rend(); ++section) {
+    moveEnd(section->end);
+    for (auto key = section->keys.rbegin(); key != section->keys.rend(); ++key) {
+      if (key->value_end < end) break;
+      moveBegin(key->line_begin);
+      moveBegin(key->value_begin);
+      moveEnd(key->value_end);
+      moveEnd(key->line_next);
+    }
+    if (section->header_begin <= offset) break;
+    moveBegin(section->header_begin);
+  }
 }
 
 void ProfileText::Reindex() {

@@ -63,7 +63,7 @@ class ProfileText {
   std::string_view RawValue(const Key& key) const;
 
   // Changes the text and brings the index up to date. A change inside one
-  // value that keeps the line structure, and an addition after the last
+  // value (of any length) that adds no line break, and an addition after the last
   // complete line, are indexed without parsing the rest of the text again;
   // answers true when the whole text had to be parsed again.
   bool Apply(const TextEdit& edit);
@@ -71,6 +71,7 @@ class ProfileText {
  private:
   void Reindex();
   void IndexFrom(size_t offset);
+  void ShiftAfter(size_t offset, size_t erased, size_t inserted);
   bool WithinOneValue(size_t offset, size_t length) const;
 
   std::string bytes_;
