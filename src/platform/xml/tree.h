@@ -1,0 +1,71 @@
+// The loaded document behind the DOM handles: an immutable array of nodes in
+// document (pre-)order, so that a subtree is one contiguous range of ids.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qmon::platform::xml::detail {
+
+enum class Kind : uint8_t {
+  kDocument,
+  kElement,
+  kAttribute,
+  kText,
+  kCData,
+  kComment,
+  kPi,  // also the XML declaration, as the DOM shows it (target "xml")
+  kDocType,
+  // Where whitespace-only text was dropped at load: no child of anything and
+  // never serialised, but text() puts a blank there.
+  kDroppedSpace,
+};
+
+// A piece of Tree::chars.
+struct Chars {
+  uint32_t begin = 0;
+  uint32_t size = 0;
+};
+
+struct NodeRec {
+  Kind kind = Kind::kDocument;
+  Chars name;                   // element, attribute, PI target, DOCTYPE name
+  Chars value;                  // text, CDATA, comment, PI data, attribute value, DOCTYPE body
+  uint32_t end = 0;             // one past the last id of the subtree (attributes included)
+  uint32_t children_begin = 0;  // slice of Tree::child_ids
+  uint32_t children_count = 0;
+  uint32_t attributes_begin = 0;  // slice of Tree::attribute_ids
+  uint32_t attributes_count = 0;
+};
+
+// Names and values share one buffer: a large template is many small nodes.
+struct Tree {
+  std::vector<NodeRec> nodes;  // id 0 is the document
+  std::vector<uint32_t> child_ids;
+  std::vector<uint32_t> attribute_ids;
+  std::string chars;
+
+  const NodeRec& at(uint32_t id) const { return nodes[id]; }
+  std::string_view view(Chars c) const { return std::string_view(chars).substr(c.begin, c.size); }
+  std::string_view name(uint32_t id) const { return view(nodes[id].name); }
+  std::string_view value(uint32_t id) const { return view(nodes[id].value); }
+};
+
+// A tree holding only the document node.
+std::shared_ptr<const Tree> EmptyTree();
+
+// The tree of a file's bytes, or null when they are not a well-formed
+// document in a supported encoding (or exceed 2 GB).
+std::shared_ptr<const Tree> ParseTree(std::string_view bytes);
+
+std::string TextOf(const Tree& tree, uint32_t id);
+std::string XmlOf(const Tree& tree, uint32_t id);
+
+// Ids matching a plain path from `id`, at most `limit` of them, in document
+// order. Throws VbError 5 on a query this layer does not support.
+std::vector<uint32_t> Select(const Tree& tree, uint32_t id, std::string_view path, size_t limit);
+
+}  // namespace qmon::platform::xml::detail
