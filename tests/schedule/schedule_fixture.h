@@ -1,0 +1,98 @@
+// An agent with its "Scheduler INI" and configuration folders, and the texts
+// that schedule requests leave in files and in the log.
+#pragma once
+
+#include <algorithm>
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "run/run.h"
+#include "support/run_fixture.h"
+
+namespace qmon::test {
+
+inline const std::string kFolder = "C:\\Agent\\Scheduler INI";
+inline const std::string kAddFile = kFolder + "\\qMonIniWriter_Addsection.ini";
+inline const std::string kClearFile = kFolder + "\\qMonIniWriter_DeleteSection.ini";
+inline const std::string kSchedulerIni = "C:\\Agent\\Configuration\\QavoScheduler.ini";
+inline const std::string kPerf = "QSCC\\QPERFMON.EXE";
+inline const std::string kEvent = "QSCC\\QDSKEVTLOG.EXE";
+
+// The daily schedule on all days that the monitors are asked for.
+inline ScheduleEntry Daily(const std::string& exe, const std::string& interval) {
+  return {exe, "", "00:01", "23:59", interval, "0,1,2,3,4,5,6"};
+}
+
+// One section as a request file holds it: the six keys and an empty line.
+inline std::string Section(const std::string& name, const ScheduleEntry& e) {
+  return "[" + name + "]\r\nExecutableName=" + e.ExecutableName + "\r\nParameter=" + e.Parameter +
+         "\r\nStartTime=" + e.StartTime + "\r\nEndTime=" + e.EndTime +
+         "\r\nInterval=" + e.Interval + "\r\nWeekdays=" + e.WeekDays + "\r\n\r\n";
+}
+
+// What filing one request logs: the request line and the six key writes into
+// `file` (the line end inside the Weekdays value breaks its line in two).
+inline std::vector<std::string> RequestLog(bool add, const std::string& section,
+                                           const ScheduleEntry& e, const std::string& file) {
+  const std::string opening =
+      add ? "MSG : Creating schedule in qMonIniWriter_Addsection.ini[Create schedule]: SectionName="
+          : "MSG : Create in qMonIniWriter_DeleteSection.ini[Clearing schedule]: SectionName=";
+  const std::string write = "MSG : Writing in section " + section + "  Key ";
+  const std::string in = " in " + file;
+  return {opening + section + ",Executablename=" + e.ExecutableName + ",Parameter=" + e.Parameter +
+              ",StartTime=" + e.StartTime + ",EndTime=" + e.EndTime + ",Interval=" + e.Interval +
+              ",Weekdays=" + e.WeekDays,
+          write + "ExecutableName=" + e.ExecutableName + in,
+          write + "Parameter=" + e.Parameter + in,
+          write + "StartTime=" + e.StartTime + in,
+          write + "EndTime=" + e.EndTime + in,
+          write + "Interval=" + e.Interval + in,
+          write + "Weekdays=" + e.WeekDays,
+          in};
+}
+inline std::vector<std::string> AddLog(const std::string& section, const ScheduleEntry& e) {
+  return RequestLog(true, section, e, kAddFile);
+}
+inline std::vector<std::string> ClearLog(const std::string& section, const ScheduleEntry& e) {
+  return RequestLog(false, section, e, kClearFile);
+}
+
+// Joins groups of log lines.
+inline std::vector<std::string> Lines(std::initializer_list<std::vector<std::string>> groups) {
+  std::vector<std::string> all;
+  for (const auto& group : groups) all.insert(all.end(), group.begin(), group.end());
+  return all;
+}
+
+class ScheduleTest : public RunFixture {
+ protected:
+  ScheduleTest() {
+    machine.MakeFolder(kFolder);
+    machine.MakeFolder("C:\\Agent\\Configuration");
+  }
+
+  // The lines logged since the last call.
+  std::vector<std::string> NewLines() {
+    std::vector<std::string> all = Logged();
+    std::vector<std::string> fresh(all.begin() + static_cast<long>(seen_), all.end());
+    seen_ = all.size();
+    return fresh;
+  }
+
+  // The names in the "Scheduler INI" folder, sorted.
+  std::vector<std::string> FolderNames() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(machine.Native(kFolder))) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+ private:
+  size_t seen_ = 0;
+};
+
+}  // namespace qmon::test
