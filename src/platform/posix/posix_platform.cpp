@@ -4,6 +4,7 @@
 
 #include "platform/cp1252.h"
 #include "platform/md5_builtin.h"
+#include "platform/posix/curl_web_post.h"
 #include "platform/posix/path_map.h"
 #include "platform/posix/posix_clock.h"
 #include "platform/posix/posix_fs.h"
@@ -27,7 +28,9 @@ struct PosixPlatform::Parts {
         profile(paths),
         fs(paths),
         system(paths),
-        md5(fs) {}
+        md5(fs) {
+    RegisterCurlWebPost(components);
+  }
 
   PathMap paths;
   Cp1252CodePage codepage;

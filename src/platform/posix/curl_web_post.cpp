@@ -1,0 +1,236 @@
+#include "platform/posix/curl_web_post.h"
+
+#include <curl/curl.h>
+
+#include <charconv>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+#include "platform/posix/curl_web_post_charset.h"
+
+namespace qmon::platform::posix {
+namespace {
+
+constexpr long kMaxTimeoutSeconds = 86400;
+
+std::string UserAgent() {
+  return "qMonIniWriter/" + std::to_string(QMON_VERSION_MAJOR) + "." +
+         std::to_string(QMON_VERSION_MINOR) + "." + std::to_string(QMON_VERSION_REVISION);
+}
+
+// libcurl's process-wide state, set up once on first use (thread-safe as a
+// function-local static) and released at exit.
+class CurlRuntime {
+ public:
+  CurlRuntime() : code_(curl_global_init(CURL_GLOBAL_DEFAULT)) {}
+  ~CurlRuntime() {
+    if (code_ == CURLE_OK) curl_global_cleanup();
+  }
+  bool ready() const { return code_ == CURLE_OK; }
+
+ private:
+  CURLcode code_;
+};
+
+bool CurlReady() {
+  static const CurlRuntime runtime;
+  return runtime.ready();
+}
+
+std::optional<long> SecondsFrom(const char* variable) {
+  const char* value = std::getenv(variable);
+  if (value == nullptr) return std::nullopt;
+  std::string_view text(value);
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return std::nullopt;
+  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+  long seconds = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (seconds < 1 || seconds > kMaxTimeoutSeconds) return std::nullopt;
+  return seconds;
+}
+
+// Percent-encodes the bytes libcurl refuses in a URL (blanks and controls)
+// and those outside ASCII; everything else, existing escapes included, stays.
+std::string EscapeForCurl(const std::string& url) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(url.size());
+  for (const char c : url) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= 0x20 || byte >= 0x7F) {
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0x0F];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// What one exchange gathered through libcurl's callbacks. The callbacks
+// must not throw through libcurl's C frames: a failed allocation is noted and
+// ends the transfer.
+struct Exchange {
+  std::string body;
+  std::string reason;  // of the last status line
+  bool tooLarge = false;
+  bool outOfMemory = false;
+};
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+  auto& exchange = *static_cast<Exchange*>(user);
+  const size_t bytes = size * count;
+  if (bytes > kMaxResponseBytes - exchange.body.size()) {
+    exchange.tooLarge = true;
+    return 0;  // a short count makes libcurl abort the transfer
+  }
+  try {
+    exchange.body.append(data, bytes);
+  } catch (const std::bad_alloc&) {
+    exchange.outOfMemory = true;
+    return 0;
+  }
+  return bytes;
+}
+
+// Keeps the reason phrase of each status line ("HTTP/1.1 500 Internal Server
+// Error"); HTTP/2 status lines carry none.
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+  auto& exchange = *static_cast<Exchange*>(user);
+  const size_t bytes = size * count;
+  std::string_view line(data, bytes);
+  if (line.substr(0, 5) != "HTTP/") return bytes;
+  const auto code = line.find(' ');
+  const auto reason = code == std::string_view::npos ? code : line.find(' ', code + 1);
+  line = reason == std::string_view::npos ? std::string_view() : line.substr(reason + 1);
+  try {
+    exchange.reason = line.substr(0, line.find_last_not_of("\r\n") + 1);
+  } catch (const std::bad_alloc&) {
+    exchange.outOfMemory = true;
+    return 0;
+  }
+  return bytes;
+}
+
+struct Failure {
+  std::string what;
+  std::string message;
+};
+
+Failure CurlFailure(CURLcode code, const char* detail) {
+  std::string message = curl_easy_strerror(code);
+  if (detail != nullptr && *detail != '\0') message += std::string(" (") + detail + ")";
+  return {"libcurl error " + std::to_string(code), std::move(message)};
+}
+
+using CurlHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
+using HeaderList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
+
+// One POST; the decoded answer goes to `text`.
+std::optional<Failure> Post(const std::string& xml, const std::string& url, std::string& text) {
+  if (!CurlReady()) return CurlFailure(CURLE_FAILED_INIT, nullptr);
+  CurlHandle curl(curl_easy_init(), &curl_easy_cleanup);
+  HeaderList headers(curl_slist_append(nullptr, "Content-Type: text/xml; charset=utf-8"),
+                     &curl_slist_free_all);
+  // An empty Expect spares a second's wait for "100 Continue" on big posts.
+  // Appending keeps the list's head; a failed append leaves it whole.
+  if (headers && curl_slist_append(headers.get(), "Expect:") == nullptr) headers.reset();
+  if (!curl || !headers) return CurlFailure(CURLE_OUT_OF_MEMORY, nullptr);
+
+  CURL* h = curl.get();
+  char detail[CURL_ERROR_SIZE] = "";
+  Exchange exchange;
+  const HttpTimeouts timeouts = TimeoutsFromEnvironment();
+  const std::string target = EscapeForCurl(url);
+  const std::string userAgent = UserAgent();
+  // No CURLOPT_PROXY: libcurl then takes proxies from the environment.
+  const CURLcode settings[] = {
+      curl_easy_setopt(h, CURLOPT_ERRORBUFFER, detail),
+      curl_easy_setopt(h, CURLOPT_URL, target.c_str()),
+      curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"),
+      curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(xml.size())),
+      curl_easy_setopt(h, CURLOPT_POSTFIELDS, xml.data()),
+      curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get()),
+      curl_easy_setopt(h, CURLOPT_USERAGENT, userAgent.c_str()),
+      curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L),
+      curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, timeouts.connect),
+      curl_easy_setopt(h, CURLOPT_TIMEOUT, timeouts.total),
+      curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxResponseBytes)),
+      curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &OnBody),
+      curl_easy_setopt(h, CURLOPT_WRITEDATA, &exchange),
+      curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &OnHeader),
+      curl_easy_setopt(h, CURLOPT_HEADERDATA, &exchange),
+  };
+  for (const CURLcode code : settings) {
+    if (code != CURLE_OK) return CurlFailure(code, nullptr);
+  }
+
+  const CURLcode code = curl_easy_perform(h);
+  if (exchange.outOfMemory) return CurlFailure(CURLE_OUT_OF_MEMORY, nullptr);
+  if (exchange.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
+    return Failure{"Response too large", "the server's answer exceeds the limit of " +
+                                             std::to_string(kMaxResponseBytes) + " bytes"};
+  }
+  if (code != CURLE_OK) return CurlFailure(code, detail);
+
+  long status = 0;
+  curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+  if (status < 200 || status > 299) {
+    return Failure{"HTTP " + std::to_string(status),
+                   exchange.reason.empty() ? "the server answered status " + std::to_string(status)
+                                           : exchange.reason};
+  }
+  const char* contentType = nullptr;
+  curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType);
+  text = ResponseText(exchange.body, contentType != nullptr ? contentType : "");
+  return std::nullopt;
+}
+
+}  // namespace
+
+HttpTimeouts TimeoutsFromEnvironment() {
+  HttpTimeouts timeouts;
+  if (const auto seconds = SecondsFrom("QMON_HTTP_CONNECT_TIMEOUT")) timeouts.connect = *seconds;
+  if (const auto seconds = SecondsFrom("QMON_HTTP_TIMEOUT")) timeouts.total = *seconds;
+  return timeouts;
+}
+
+bool CurlWebPost::PostXMLString(std::string& xml, bool /*flag*/, std::string& url,
+                                std::string /*arg4*/, std::string /*arg5*/, std::string& response,
+                                std::string& error1, std::string& error2, std::string& error3) {
+  std::string text;
+  std::optional<Failure> failure;
+  try {
+    failure = Post(xml, url, text);
+  } catch (const std::bad_alloc&) {
+    failure = CurlFailure(CURLE_OUT_OF_MEMORY, nullptr);
+  }
+  if (failure) {
+    response.clear();
+    error1 = std::move(failure->what);
+    error2 = std::move(failure->message);
+    error3 = url;
+    return false;
+  }
+  response = std::move(text);
+  error1.clear();
+  error2.clear();
+  error3.clear();
+  return true;
+}
+
+void RegisterCurlWebPost(ComponentRegistry& registry) {
+  registry.Register("qWbPost.WebPost", []() -> std::unique_ptr<WebPostObject> {
+    if (!CurlReady()) return nullptr;
+    return std::make_unique<CurlWebPost>();
+  });
+}
+
+}  // namespace qmon::platform::posix

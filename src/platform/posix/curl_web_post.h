@@ -1,0 +1,49 @@
+// The agent's web-post component ("qWbPost.WebPost") of the Linux build: one
+// HTTP POST over libcurl per call.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "platform/env.h"
+
+namespace qmon::platform::posix {
+
+// Time-outs of one post, in seconds.
+struct HttpTimeouts {
+  long connect = 30;
+  long total = 120;
+};
+
+// The defaults, each replaced by QMON_HTTP_CONNECT_TIMEOUT or
+// QMON_HTTP_TIMEOUT when that holds a whole number of seconds from 1 to
+// 86400 (blanks around it allowed); any other value is ignored.
+HttpTimeouts TimeoutsFromEnvironment();
+
+// The largest answer body accepted; a bigger one fails the post.
+inline constexpr size_t kMaxResponseBytes = 8 * 1024 * 1024;
+
+// PostXMLString posts `xml` (UTF-8) to `url` with
+// "Content-Type: text/xml; charset=utf-8"; the flag and arguments 4 and 5 are
+// not used. Only http and https are spoken, redirects are not followed, TLS
+// peers are verified and proxies come from the usual environment variables.
+// Blanks, control characters and non-ASCII bytes of the URL are sent
+// percent-encoded, as a browser sends a typed address.
+//  - True: a 2xx answer arrived; `response` holds its body decoded into UTF-8
+//    (see ResponseText) and the three error details are emptied.
+//  - False: `response` is emptied; error1 names the failure ("HTTP 500",
+//    "libcurl error 28", "Response too large"), error2 says it in words (the
+//    status line's reason, libcurl's message) and error3 is the URL.
+// Never raises.
+class CurlWebPost final : public WebPostObject {
+ public:
+  bool PostXMLString(std::string& xml, bool flag, std::string& url, std::string arg4,
+                     std::string arg5, std::string& response, std::string& error1,
+                     std::string& error2, std::string& error3) override;
+};
+
+// Registers CurlWebPost under "qWbPost.WebPost". Its factory makes nothing
+// (so creation fails with 429) when libcurl cannot be initialised.
+void RegisterCurlWebPost(ComponentRegistry& registry);
+
+}  // namespace qmon::platform::posix

@@ -1,0 +1,114 @@
+#include "platform/posix/curl_web_post_charset.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdint>
+
+#include "platform/cp1252.h"
+
+namespace qmon::platform::posix {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+// Every label the WHATWG encoding standard maps to windows-1252.
+constexpr std::array<std::string_view, 17> kWindows1252Labels = {
+    "ansi_x3.4-1968", "ascii",           "cp1252",     "cp819",     "csisolatin1",
+    "ibm819",         "iso-8859-1",      "iso-ir-100", "iso8859-1", "iso88591",
+    "iso_8859-1",     "iso_8859-1:1987", "l1",         "latin1",    "us-ascii",
+    "windows-1252",   "x-cp1252"};
+
+std::string_view TrimBlanks(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return out;
+}
+
+// UTF-8 with each maximal ill-formed subpart replaced by one U+FFFD (the
+// Unicode recommendation, which the WHATWG decoder follows).
+std::string RepairUtf8(std::string_view in) {
+  std::string out;
+  out.reserve(in.size());
+  size_t i = 0;
+  while (i < in.size()) {
+    const auto lead = static_cast<uint8_t>(in[i]);
+    if (lead < 0x80) {
+      out += in[i++];
+      continue;
+    }
+    int needed = 0;
+    uint8_t lower = 0x80, upper = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      needed = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      needed = 2;
+      if (lead == 0xE0) lower = 0xA0;  // overlong
+      if (lead == 0xED) upper = 0x9F;  // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      needed = 3;
+      if (lead == 0xF0) lower = 0x90;  // overlong
+      if (lead == 0xF4) upper = 0x8F;  // beyond U+10FFFF
+    }
+    size_t end = i + 1;  // past the bytes this sequence has taken
+    bool valid = needed > 0;
+    for (int k = 0; valid && k < needed; ++k) {
+      // Past the end reads as 0, which no continuation range holds.
+      const auto next = end < in.size() ? static_cast<uint8_t>(in[end]) : uint8_t{0};
+      valid = next >= lower && next <= upper;
+      if (valid) ++end;
+      lower = 0x80;
+      upper = 0xBF;
+    }
+    if (valid) {
+      out.append(in.substr(i, end - i));
+    } else {
+      out.append(kReplacement);
+    }
+    i = end;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string CharsetOf(std::string_view contentType) {
+  size_t start = contentType.find(';');
+  while (start != std::string_view::npos) {
+    const size_t end = contentType.find(';', start + 1);
+    const std::string_view param = TrimBlanks(contentType.substr(start + 1, end - start - 1));
+    const size_t equals = param.find('=');
+    if (equals != std::string_view::npos &&
+        Lower(TrimBlanks(param.substr(0, equals))) == "charset") {
+      std::string_view value = TrimBlanks(param.substr(equals + 1));
+      if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+        value = value.substr(1, value.size() - 2);
+      }
+      return Lower(value);
+    }
+    start = end;
+  }
+  return {};
+}
+
+std::string ResponseText(std::string_view body, std::string_view contentType) {
+  if (body.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+    return RepairUtf8(body.substr(kByteOrderMark.size()));
+  }
+  const std::string charset = CharsetOf(contentType);
+  if (std::find(kWindows1252Labels.begin(), kWindows1252Labels.end(), charset) !=
+      kWindows1252Labels.end()) {
+    return Utf8FromCp1252(body);
+  }
+  return RepairUtf8(body);
+}
+
+}  // namespace qmon::platform::posix

@@ -1,0 +1,326 @@
+#include "platform/posix/curl_web_post.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/mock_server_process.h"
+#include "support/temp_dir.h"
+
+namespace qmon::platform::posix {
+namespace {
+
+using test::LoggedRequest;
+using test::MockServerProcess;
+using test::ReadRequestLog;
+
+constexpr char kTemplatePage[] =
+    "/tfr_wpscriptmontmpltdtls.asp?mmid=2002&sid=3003&rid=1001&rty=TRLX";
+constexpr char kFailurePage[] =
+    "/tfr_wpdcmsccrgidmontmpupdfail.asp?mmid=2002&sid=3003&rid=1001&rty=TRLX";
+constexpr char kReplacement[] = "\xEF\xBF\xBD";
+
+std::string TemplateRequest(const std::string& id) {
+  return "<wpscriptmontmpltdtls><inid>" + id +
+         "</inid><inagenttime>3/4/2024 </inagenttime></wpscriptmontmpltdtls>";
+}
+
+// Sets an environment variable (or removes it, for nullopt) for one scope.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    Apply(value);
+  }
+  ~ScopedEnv() { Apply(old_); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  void Apply(const std::optional<std::string>& value) {
+    if (value) {
+      setenv(name_, value->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// What one PostXMLString call left in its outputs.
+struct Outcome {
+  bool ok = false;
+  std::string response, error1, error2, error3;
+};
+
+// Outputs start filled, to show what a call sets and what it empties.
+Outcome Post(std::string xml, std::string url) {
+  Outcome out{false, "stale", "stale", "stale", "stale"};
+  CurlWebPost post;
+  out.ok =
+      post.PostXMLString(xml, false, url, "", "", out.response, out.error1, out.error2, out.error3);
+  return out;
+}
+
+class CurlWebPostTest : public ::testing::Test {
+ protected:
+  void StartServer(std::vector<std::string> args) {
+    args.insert(args.end(), {"--log", log_, "--templates", dir_.path()});
+    server_ = std::make_unique<MockServerProcess>(args);
+  }
+  std::vector<LoggedRequest> Logged() const { return ReadRequestLog(log_); }
+  void WriteTemplate(const std::string& id, const std::string& bytes) const {
+    std::ofstream(dir_ / (id + ".xml"), std::ios::binary) << bytes;
+  }
+
+  test::ScopedTempDir dir_;
+  const std::string log_ = dir_ / "requests.log";
+  // Loopback posts go straight to the server whatever proxy the caller uses.
+  ScopedEnv noProxy_{"no_proxy", "127.0.0.1"};
+  std::unique_ptr<MockServerProcess> server_;  // stopped before dir_ goes
+};
+
+TEST_F(CurlWebPostTest, PostsTheXmlAsUtf8TextAndAnswersTheServersText) {
+  WriteTemplate("12", "<wpscriptmontmpltdtls><scriptinstance/></wpscriptmontmpltdtls>");
+  StartServer({});
+  const std::string xml = TemplateRequest("12") + "<!-- caf\xC3\xA9 -->";
+
+  const Outcome out = Post(xml, server_->Url(kTemplatePage));
+
+  EXPECT_TRUE(out.ok) << out.error1 << " " << out.error2;
+  EXPECT_EQ(out.response, "<wpscriptmontmpltdtls><scriptinstance/></wpscriptmontmpltdtls>");
+  EXPECT_EQ(out.error1 + out.error2 + out.error3, "");
+  const auto logged = Logged();
+  ASSERT_EQ(logged.size(), 1u);
+  EXPECT_EQ(logged[0].method, "POST");
+  EXPECT_EQ(logged[0].target, kTemplatePage);
+  EXPECT_EQ(logged[0].contentType, "text/xml; charset=utf-8");
+  EXPECT_EQ(logged[0].body, xml);
+}
+
+TEST_F(CurlWebPostTest, DecodesTheAnswerByTheCharsetOfItsContentType) {
+  WriteTemplate("12", "<a>caf\xE9 \x80 \x9F</a>");
+  StartServer({"--content-type", "text/xml; charset=Windows-1252"});
+
+  const Outcome out = Post(TemplateRequest("12"), server_->Url(kTemplatePage));
+
+  EXPECT_TRUE(out.ok);
+  EXPECT_EQ(out.response, "<a>caf\xC3\xA9 \xE2\x82\xAC \xC5\xB8</a>");
+}
+
+TEST_F(CurlWebPostTest, AnEmptyAnswerIsStillASuccess) {
+  StartServer({});
+  const Outcome out = Post(TemplateRequest("404"), server_->Url(kTemplatePage));
+  EXPECT_TRUE(out.ok);
+  EXPECT_EQ(out.response, "");
+}
+
+TEST_F(CurlWebPostTest, ReachesPagesUnderAFolderOfTheBaseUrl) {
+  StartServer({"--fail-answer", "0"});
+  const Outcome out = Post("<x/>", server_->Url(std::string("/dc") + kFailurePage));
+  EXPECT_TRUE(out.ok);
+  EXPECT_EQ(out.response, "0");
+}
+
+TEST_F(CurlWebPostTest, SendsBlanksAndNonAsciiOfTheUrlPercentEncoded) {
+  StartServer({});
+  const Outcome out =
+      Post("<x/>", server_->Url("/tfr_wpdcmsccrgidmontmpupdfail.asp?mmid=20 02&rty=\xC3\xA9"));
+  EXPECT_TRUE(out.ok) << out.error1 << " " << out.error2;
+  EXPECT_EQ(out.response, "1");
+  ASSERT_EQ(Logged().size(), 1u);
+  EXPECT_EQ(Logged()[0].target, "/tfr_wpdcmsccrgidmontmpupdfail.asp?mmid=20%2002&rty=%C3%A9");
+}
+
+TEST_F(CurlWebPostTest, AFailureOfTheFirstRequestsOnlyFailsThose) {
+  StartServer({"--fail", "close", "--fail-first", "1"});
+  const std::string url = server_->Url(kFailurePage);
+
+  const Outcome first = Post("<x/>", url);
+  const Outcome second = Post("<x/>", url);
+
+  EXPECT_FALSE(first.ok);
+  EXPECT_TRUE(second.ok);
+  EXPECT_EQ(second.response, "1");
+  EXPECT_EQ(Logged().size(), 2u);
+}
+
+TEST_F(CurlWebPostTest, GarbageIsAnsweredWithInvalidBytesReplaced) {
+  StartServer({"--fail", "garbage"});
+  const Outcome out = Post("<x/>", server_->Url(kFailurePage));
+  EXPECT_TRUE(out.ok);
+  EXPECT_NE(out.response.find(" not XML <<<"), std::string::npos);
+  EXPECT_NE(out.response.find(kReplacement), std::string::npos);
+}
+
+struct FailureCase {
+  std::vector<std::string> args;
+  std::string error1;
+  std::string error2Part;
+};
+
+class CurlWebPostFailureTest : public CurlWebPostTest,
+                               public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(CurlWebPostFailureTest, AnswersFalseWithDetailsAndNoResponse) {
+  const FailureCase& c = GetParam();
+  StartServer(c.args);
+  const std::string url = server_->Url(kTemplatePage);
+
+  const Outcome out = Post(TemplateRequest("12"), url);
+
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.response, "");
+  EXPECT_EQ(out.error1, c.error1);
+  EXPECT_NE(out.error2.find(c.error2Part), std::string::npos) << out.error2;
+  EXPECT_EQ(out.error3, url);
+  EXPECT_EQ(Logged().size(), 1u);
+}
+
+const std::string kLimit = std::to_string(kMaxResponseBytes);
+const std::string kOverLimit = std::to_string(kMaxResponseBytes + 1);
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, CurlWebPostFailureTest,
+    ::testing::Values(
+        FailureCase{{"--fail", "http500"}, "HTTP 500", "Internal Server Error"},
+        FailureCase{{"--fail", "close"}, "libcurl error 52", "Empty reply from server"},
+        FailureCase{{"--fail", "huge"}, "Response too large", kLimit + " bytes"},
+        FailureCase{{"--fail", "huge-chunked"}, "Response too large", kLimit + " bytes"},
+        FailureCase{{"--fail", "huge", "--huge-bytes", kOverLimit}, "Response too large", ""},
+        FailureCase{
+            {"--fail", "huge-chunked", "--huge-bytes", kOverLimit}, "Response too large", ""}));
+
+TEST_F(CurlWebPostTest, TakesAnAnswerOfExactlyTheLimit) {
+  for (const char* mode : {"huge", "huge-chunked"}) {
+    SCOPED_TRACE(mode);
+    StartServer({"--fail", mode, "--huge-bytes", kLimit});
+    const Outcome out = Post("<x/>", server_->Url(kFailurePage));
+    EXPECT_TRUE(out.ok) << out.error1 << " " << out.error2;
+    EXPECT_EQ(out.response.size(), kMaxResponseBytes);
+    server_.reset();
+  }
+}
+
+TEST_F(CurlWebPostTest, GivesUpOnAStalledServerAfterTheTimeOut) {
+  StartServer({"--fail", "stall"});
+  ScopedEnv timeout("QMON_HTTP_TIMEOUT", "1");
+
+  const Outcome out = Post("<x/>", server_->Url(kFailurePage));
+
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.error1, "libcurl error 28");
+  EXPECT_NE(out.error2.find("Timeout was reached"), std::string::npos) << out.error2;
+  // The server's handler still stalls: it must stop anyway, and cleanly.
+  const int status = server_->Stop();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+TEST_F(CurlWebPostTest, TakesProxiesFromTheEnvironment) {
+  StartServer({});
+  ScopedEnv proxy("http_proxy", "http://127.0.0.1:" + std::to_string(server_->port()));
+  ScopedEnv noProxy("no_proxy", "");
+  const std::string url = "http://dc.example.invalid/tfr_wpdcmsccrgidmontmpupdfail.asp?mmid=1";
+
+  const Outcome out = Post("<x/>", url);
+
+  EXPECT_TRUE(out.ok) << out.error1 << " " << out.error2;
+  EXPECT_EQ(out.response, "1");
+  ASSERT_EQ(Logged().size(), 1u);
+  EXPECT_EQ(Logged()[0].target, url);  // a proxy is asked for the whole URL
+}
+
+// A port bound but not listening refuses connections, and no other process
+// can take it meanwhile.
+TEST(CurlWebPostRefusedTest, AnswersFalseWhenNobodyListens) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), size), 0);
+  ASSERT_EQ(getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size), 0);
+  const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/x.asp";
+  ScopedEnv noProxy("no_proxy", "127.0.0.1");
+
+  const Outcome out = Post("<x/>", url);
+  close(fd);
+
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.error1, "libcurl error 7");
+  EXPECT_NE(out.error2.find("Couldn't connect to server"), std::string::npos) << out.error2;
+  EXPECT_EQ(out.error3, url);
+}
+
+TEST(CurlWebPostUrlTest, AnswersFalseForAUrlItCannotPostTo) {
+  const struct {
+    std::string url;
+    std::string error1;
+  } cases[] = {
+      {"", "libcurl error 3"},                    // malformed
+      {"http://", "libcurl error 3"},             // no host
+      {"http://[::1/x", "libcurl error 3"},       // broken address
+      {"file:///etc/passwd", "libcurl error 1"},  // only http and https
+      {"ftp://127.0.0.1/x", "libcurl error 1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    const Outcome out = Post("<x/>", c.url);
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(out.response, "");
+    EXPECT_EQ(out.error1, c.error1);
+    EXPECT_NE(out.error2, "");
+    EXPECT_EQ(out.error3, c.url);
+  }
+}
+
+TEST(CurlWebPostTimeoutsTest, TakesWholeSecondsFromTheEnvironment) {
+  const struct {
+    std::optional<std::string> value;
+    std::optional<long> seconds;  // nullopt: ignored, the defaults hold
+  } cases[] = {
+      {std::nullopt, std::nullopt},
+      {"5", 5},
+      {" 7 ", 7},
+      {"86400", 86400},
+      {"86401", std::nullopt},
+      {"0", std::nullopt},
+      {"-3", std::nullopt},
+      {"2.5", std::nullopt},
+      {"5s", std::nullopt},
+      {"", std::nullopt},
+      {"abc", std::nullopt},
+      {"+4", std::nullopt},
+      {"99999999999999999999", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value.value_or("(unset)"));
+    ScopedEnv connect("QMON_HTTP_CONNECT_TIMEOUT", c.value);
+    ScopedEnv total("QMON_HTTP_TIMEOUT", c.value);
+    const HttpTimeouts timeouts = TimeoutsFromEnvironment();
+    EXPECT_EQ(timeouts.connect, c.seconds.value_or(30));
+    EXPECT_EQ(timeouts.total, c.seconds.value_or(120));
+  }
+}
+
+TEST(CurlWebPostRegistrationTest, IsCreatedByItsProgIdInAnyCase) {
+  ComponentRegistry registry;
+  RegisterCurlWebPost(registry);
+  const auto object = registry.CreateObject("QWBPOST.webpost");
+  EXPECT_NE(dynamic_cast<CurlWebPost*>(object.get()), nullptr);
+}
+
+}  // namespace
+}  // namespace qmon::platform::posix

@@ -1,0 +1,123 @@
+#include "support/mock_server_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace qmon::test {
+namespace {
+
+constexpr auto kStopGrace = std::chrono::seconds(20);
+
+// Reads up to the first line feed; empty when the writer closed first.
+std::string ReadLine(int fd) {
+  std::string line;
+  char c = 0;
+  while (read(fd, &c, 1) == 1 && c != '\n') line += c;
+  return line;
+}
+
+}  // namespace
+
+std::string MockServerPath() {
+  return (std::filesystem::path(QMON_BINARY).parent_path() / "qmon_mock_server").string();
+}
+
+MockServerProcess::MockServerProcess(const std::vector<std::string>& args) {
+  const std::string program = MockServerPath();
+  std::vector<std::string> argStrings = {program, "--port", "0"};
+  argStrings.insert(argStrings.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& s : argStrings) argv.push_back(s.data());
+  argv.push_back(nullptr);
+
+  int out[2];
+  if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(out[1]);
+  if (spawned != 0) {
+    close(out[0]);
+    pid_ = -1;
+    throw std::runtime_error("cannot start " + program);
+  }
+  const std::string line = ReadLine(out[0]);
+  close(out[0]);
+  port_ = line.empty() ? 0 : std::stoi(line);
+  if (port_ <= 0) {
+    Stop();
+    throw std::runtime_error(program + " printed no port");
+  }
+}
+
+MockServerProcess::~MockServerProcess() {
+  if (pid_ > 0) Stop();
+}
+
+std::string MockServerProcess::Url(const std::string& pathAndQuery) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + pathAndQuery;
+}
+
+int MockServerProcess::Stop() {
+  kill(pid_, SIGTERM);
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
+  while (waitpid(pid_, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  pid_ = -1;
+  return status;
+}
+
+std::vector<LoggedRequest> ReadRequestLog(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  static const std::string kContentType = "Content-Type: ";
+  static const std::string kEnd = "\n=== end\n";
+  std::vector<LoggedRequest> requests;
+  size_t pos = 0;
+  while (text.compare(pos, 4, "=== ") == 0) {
+    // "=== METHOD TARGET", "Content-Type: ...", an empty line, the body, kEnd.
+    const auto malformed = [&path] { return std::runtime_error("malformed request log " + path); };
+    const size_t lineEnd = text.find('\n', pos);
+    const size_t blank = text.find(' ', pos + 4);
+    if (lineEnd == std::string::npos || blank > lineEnd) throw malformed();
+    const size_t typeEnd = text.find('\n', lineEnd + 1);
+    if (typeEnd == std::string::npos ||
+        text.compare(lineEnd + 1, kContentType.size(), kContentType) != 0) {
+      throw malformed();
+    }
+    const size_t bodyEnd = text.find(kEnd, typeEnd + 2);
+    if (bodyEnd == std::string::npos) throw malformed();
+    LoggedRequest request;
+    request.method = text.substr(pos + 4, blank - pos - 4);
+    request.target = text.substr(blank + 1, lineEnd - blank - 1);
+    const size_t typeStart = lineEnd + 1 + kContentType.size();
+    request.contentType = text.substr(typeStart, typeEnd - typeStart);
+    request.body = text.substr(typeEnd + 2, bodyEnd - typeEnd - 2);
+    requests.push_back(std::move(request));
+    pos = bodyEnd + kEnd.size();
+  }
+  return requests;
+}
+
+}  // namespace qmon::test
