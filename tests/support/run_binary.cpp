@@ -11,12 +11,14 @@ extern char** environ;
 
 namespace qmon::test {
 
-int RunBinary(const std::string& prefix, const std::vector<std::string>& args) {
+int RunBinary(const std::string& prefix, const std::vector<std::string>& args,
+              const std::vector<std::string>& extraEnvironment) {
   std::vector<std::string> envStrings;
   for (char** e = environ; *e != nullptr; ++e) {
     if (std::string(*e).rfind("QMON_PREFIX=", 0) != 0) envStrings.emplace_back(*e);
   }
   envStrings.push_back("QMON_PREFIX=" + prefix);
+  envStrings.insert(envStrings.end(), extraEnvironment.begin(), extraEnvironment.end());
   std::vector<char*> envp;
   for (auto& s : envStrings) envp.push_back(s.data());
   envp.push_back(nullptr);

@@ -6,9 +6,11 @@
 
 namespace qmon::test {
 
-// Starts the built qMonIniWriter with QMON_PREFIX=prefix and the given
-// arguments, waits for it and answers its exit status.
-int RunBinary(const std::string& prefix, const std::vector<std::string>& args = {});
+// Starts the built qMonIniWriter with QMON_PREFIX=prefix, the given
+// arguments and extra environment entries ("NAME=value"), waits for it and
+// answers its exit status.
+int RunBinary(const std::string& prefix, const std::vector<std::string>& args = {},
+              const std::vector<std::string>& extraEnvironment = {});
 
 // Log lines with their time stamps removed (both the date-and-time and the
 // date-only forms).
