@@ -103,16 +103,18 @@ RegFile RegFile::Parse(std::string_view bytes, std::vector<std::string>* problem
   const bool has_header = regedit4 || header == kHeader;
   if (!has_header) problem(0, "not a registry file header");
 
-  std::optional<size_t> current;  // the block that takes the lines that follow
+  // The block that takes the lines that follow; kPreamble before any key.
+  constexpr size_t kPreamble = static_cast<size_t>(-1);
+  size_t current = kPreamble;
   for (size_t n = has_header ? 1 : 0; n < lines.size(); ++n) {
     const std::string_view body = Trim(lines[n]);
     if (body.empty() || body.front() == ';') {
-      (current ? file.keys_[*current].entries : file.preamble_)
+      (current != kPreamble ? file.keys_[current].entries : file.preamble_)
           .push_back({std::nullopt, std::string(lines[n])});
       continue;
     }
     if (body.front() == '[') {
-      current.reset();
+      current = kPreamble;
       auto path = KeyLinePath(body);
       if (!path) {
         problem(n, "bad key line");
@@ -148,11 +150,11 @@ RegFile RegFile::Parse(std::string_view bytes, std::vector<std::string>* problem
       problem(first, error);
       continue;
     }
-    if (!current) {
+    if (current == kPreamble) {
       problem(first, "value outside a key");
       continue;
     }
-    auto& entries = file.keys_[*current].entries;
+    auto& entries = file.keys_[current].entries;
     const auto same = FindEntry(entries, value->name);
     if (same != entries.end()) {
       problem(first, "value listed twice");

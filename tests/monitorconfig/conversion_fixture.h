@@ -1,0 +1,100 @@
+// A conversion on a test machine: master templates written inline, the two
+// generated files read back whole, and the conversion's own log lines picked
+// out of the run log (the monitor activation logs around them).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "log/run_log.h"
+#include "monitorconfig/monitorconfig.h"
+#include "support/run_fixture.h"
+
+namespace qmon::test {
+
+inline const std::string kFolder = "C:\\Agent\\QSCC\\MonitorTemplate";
+inline const std::string kMasterPath = kFolder + "\\Master_mointoringTemplate.xml";
+inline const std::string kIniPath = kFolder + "\\DesktopMonitor.ini";
+inline const std::string kEventLogPath = kFolder + "\\SCCEventLogTemplate.xml";
+inline const std::string kLoaded = "MSG : XML Loaded successfully.";
+inline const std::string kRootRead[] = {kLoaded, "MSG : Template ID: 0",
+                                        "MSG : Template Version: 0"};
+
+// The handler's line for a runtime error.
+inline std::string HandlerLine(int number, const std::string& description) {
+  return "ERR : Error in loadXMLData(). ErrNo:" + std::to_string(number) +
+         "Description :" + description;
+}
+inline const std::string kNotSetLine =
+    HandlerLine(91, "Object variable or With block variable not set");
+
+// "[DCM]" with Tid, Tver and the final Count, as the INI starts.
+inline std::string DcmSection(int count) {
+  return "[DCM]\r\nTid=111\r\nTver=20141224212323\r\nCount=" + std::to_string(count) + "\r\n";
+}
+
+class ConversionTest : public RunFixture {
+ protected:
+  ConversionTest() {
+    machine.MakeFolder(kFolder);
+    run.strServiceID = "5";
+  }
+
+  // A master template as the assembly writes it, id and version 0, with
+  // `functions` as the root's further children.
+  void PutMaster(const std::string& functions) const {
+    machine.Put(kMasterPath,
+                "<dcmgetmontemp><templateid>0</templateid><templatever>0"
+                "</templatever>" +
+                    functions + "</dcmgetmontemp>");
+  }
+
+  std::string Ini() const { return machine.Get(kIniPath); }
+  std::string EventLog() const { return machine.Get(kEventLogPath); }
+
+  // The log lines from "MSG : XML Loaded successfully." (or the missing-file
+  // line) through the handler's line, or through the line of 51 hyphens and
+  // the writing of the event-log template when it follows.
+  std::vector<std::string> ConversionLines() const {
+    const std::vector<std::string> lines = Logged();
+    const auto begin = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+      return line == kLoaded || line.starts_with("MSG : File does not exist: ");
+    });
+    auto end = begin;
+    bool writing_event_log = false;
+    while (end != lines.end()) {
+      const std::string& line = *end++;
+      if (line.starts_with("ERR : Error in loadXMLData()")) break;
+      if (writing_event_log && line == "MSG : XML written successfully.") break;
+      if (line == kDashes51) {
+        writing_event_log =
+            end != lines.end() && (*end == kDashes60 || *end == "File deleted : " + kEventLogPath);
+        if (!writing_event_log) break;
+      }
+    }
+    return {begin, end};
+  }
+
+  // Whether the agent key holds a value of this name.
+  bool HasChecksumValue(const std::string& name) {
+    platform::Hkey key = 0;
+    uint32_t size = 0;
+    machine.registry.CreateKey(platform::kHkeyLocalMachine, kChecksumKey, &key);
+    const bool found = machine.registry.QueryValueEx(key, name, nullptr, nullptr, &size) ==
+                       platform::kErrorSuccess;
+    machine.registry.CloseKey(key);
+    return found;
+  }
+  void SetChecksumValue(const std::string& name) {
+    platform::Hkey key = 0;
+    machine.registry.CreateKey(platform::kHkeyLocalMachine, kChecksumKey, &key);
+    machine.registry.SetValueEx(key, name, platform::kRegSz,
+                                reinterpret_cast<const uint8_t*>("00ff"), 5);
+    machine.registry.CloseKey(key);
+  }
+};
+
+}  // namespace qmon::test
