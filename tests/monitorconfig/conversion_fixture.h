@@ -15,10 +15,10 @@
 
 namespace qmon::test {
 
-inline const std::string kFolder = "C:\\Agent\\QSCC\\MonitorTemplate";
-inline const std::string kMasterPath = kFolder + "\\Master_mointoringTemplate.xml";
-inline const std::string kIniPath = kFolder + "\\DesktopMonitor.ini";
-inline const std::string kEventLogPath = kFolder + "\\SCCEventLogTemplate.xml";
+inline const std::string kTemplateFolder = "C:\\Agent\\QSCC\\MonitorTemplate";
+inline const std::string kMasterPath = kTemplateFolder + "\\Master_mointoringTemplate.xml";
+inline const std::string kIniPath = kTemplateFolder + "\\DesktopMonitor.ini";
+inline const std::string kEventLogPath = kTemplateFolder + "\\SCCEventLogTemplate.xml";
 inline const std::string kLoaded = "MSG : XML Loaded successfully.";
 inline const std::string kRootRead[] = {kLoaded, "MSG : Template ID: 0",
                                         "MSG : Template Version: 0"};
@@ -39,7 +39,7 @@ inline std::string DcmSection(int count) {
 class ConversionTest : public RunFixture {
  protected:
   ConversionTest() {
-    machine.MakeFolder(kFolder);
+    machine.MakeFolder(kTemplateFolder);
     run.strServiceID = "5";
   }
 
