@@ -13,26 +13,13 @@
 #include "schedule/schedule_fixture.h"
 #include "support/forwarding_fs.h"
 
-namespace qmon {
+namespace qmon::test {
 namespace {
 
-using test::AddLog;
-using test::Daily;
-using test::kAddFile;
-using test::kClearFile;
-using test::kEvent;
-using test::kFolder;
-using test::kPerf;
-using test::Lines;
-using test::Section;
 using ::testing::ElementsAre;
 
 const std::string kTemplates = "C:\\Agent\\QSCC\\MonitorTemplate\\";
 const std::string kDashes(60, '-');
-const std::string kNoScheduler =
-    "MSG : File not found : qavoscheduler.ini , There is no schedule in qavoScheduler.ini";
-// The add-request file as ClearSchedules cleans it.
-const std::string kAddOfClear = kFolder + "\\qMonIniWriter_AddSection.ini";
 
 // The three files of the template folder and their digests.
 const std::string kIni = "[General]\r\nx=1\r\n";
@@ -45,10 +32,7 @@ const std::string kMasterMd5 = "b9017e0e6ee3beb0885a65fda19c60ed";
 // What a new add request logs when the scheduler's INI is absent.
 std::vector<std::string> NewAddRequest(const std::string& exe, const std::string& section,
                                        const std::string& interval) {
-  return Lines(
-      {{kNoScheduler, "MSG : Schedule not found for " + exe + " in qMonIniWriter_Addsection.ini",
-        "MSG : Creating Schedule for " + exe},
-       AddLog(section, Daily(exe, interval))});
+  return Lines({{kNoScheduler}, NewAddLog(exe, section, Daily(exe, interval))});
 }
 
 // What storing one checksum logs; `handle` is the registry key the store opened.
@@ -59,23 +43,7 @@ std::vector<std::string> Stored(const std::string& name, size_t size, const std:
           "MSG : fncGetRegDisplayInfo  () - Ret for RegCreateKey " + std::to_string(handle)};
 }
 
-// What withdrawing a pending add request logs.
-std::vector<std::string> Withdrawn(const std::string& exe, const std::string& section,
-                                   bool rewritten) {
-  std::vector<std::string> lines = {
-      "MSG : Searching " + exe +
-          " schedule in qMonIniWriter_AddSection.ini, If found , remove the schedule from "
-          "qMonIniWriter_AddSection.ini",
-      "MSG : Remove schedule [ " + exe + " ] from " + kAddOfClear,
-      "MSG : Deleting section " + section + " from QavoScheduler.ini"};
-  if (rewritten) {
-    lines.push_back("File deleted : " + kAddOfClear);
-    lines.push_back("File deleted : " + kFolder + "\\Bkp_qMonIniWriter_Addsection.ini");
-  }
-  return lines;
-}
-
-class ActivationTest : public test::ScheduleTest {
+class ActivationTest : public ScheduleTest {
  protected:
   ActivationTest() { machine.MakeFolder(kTemplates); }
 
@@ -86,15 +54,9 @@ class ActivationTest : public test::ScheduleTest {
     machine.Put(kTemplates + "Master_mointoringTemplate.xml", kMaster);
   }
 
-  // Checksum values left by an earlier run (opens registry key handle 420).
-  void PresetChecksums() {
-    platform::Hkey key = 0;
-    machine.registry.CreateKey(platform::kHkeyLocalMachine, "Software\\Qavood", &key);
-    for (const char* name : {"Performance", "Event", "Main"}) {
-      machine.registry.SetValueEx(key, name, platform::kRegSz,
-                                  reinterpret_cast<const uint8_t*>("old"), 3);
-    }
-    machine.registry.CloseKey(key);
+  // Checksum values left by an earlier run.
+  void PresetChecksums() const {
+    machine.WriteAgentKey({R"("Performance"="old")", R"("Event"="old")", R"("Main"="old")"});
   }
 
   // A checksum value of the agent key; nullopt when it is missing.
@@ -123,41 +85,53 @@ class ActivationTest : public test::ScheduleTest {
   }
 };
 
-class BothMonitorsWithWorkTest : public ActivationTest,
-                                 public ::testing::WithParamInterface<bool> {};
+struct WorkCase {
+  bool function3or4, perfMissing, eventMissing;
+};
 
-TEST_P(BothMonitorsWithWorkTest, AreScheduledAndAllThreeChecksumsStored) {
-  const bool function3or4 = GetParam();
+class MonitorsWithWorkTest : public ActivationTest,
+                             public ::testing::WithParamInterface<WorkCase> {};
+
+TEST_P(MonitorsWithWorkTest, AreScheduledAndTheirChecksumsStored) {
+  const WorkCase c = GetParam();
   PutTemplateFiles();
   Start();
   run.blnPerfFunctionFound = run.blnEventFunctionFound = true;
-  ActivateMonitors(run, function3or4);
+  run.blnPerfMonMissing = c.perfMissing;
+  run.blnEventLogMonMissing = c.eventMissing;
+  ActivateMonitors(run, c.function3or4);
 
-  // A function 3 or 4 keeps the start's request; otherwise it is rewritten to 60.
-  const std::string perfInterval = function3or4 ? "5" : "60";
-  EXPECT_EQ(machine.Get(kAddFile), Section("1", Daily(kPerf, perfInterval)) +
-                                       (function3or4 ? "" : "\r\n") +
+  // A function 3 or 4, or a missing monitor, keeps the start's request;
+  // otherwise it is rewritten to 60.
+  const bool perfRewritten = !c.function3or4 && !c.perfMissing;
+  EXPECT_EQ(machine.Get(kAddFile), Section("1", Daily(kPerf, perfRewritten ? "60" : "5")) +
+                                       (perfRewritten ? "\r\n" : "") +
                                        Section("2", Daily(kEvent, "60")));
-  const auto perfEnd = function3or4 ? std::vector<std::string>{kNoScheduler}
-                                    : Lines({{kNoScheduler,
-                                              "MSG : Schedule not found for QSCC\\QPERFMON.EXE in "
-                                              "qMonIniWriter_Addsection.ini",
-                                              "MSG : Creating Schedule for QSCC\\QPERFMON.EXE"},
-                                             AddLog("1", Daily(kPerf, "60"))});
+  std::vector<std::string> expected;
+  if (!c.perfMissing)
+    expected = perfRewritten ? NewAddRequest(kPerf, "1", "60") : Lines({{kNoScheduler}});
   // "Event", "Performance", "Event", "Main", each in a key of its own.
-  EXPECT_EQ(NewLines(), Lines({perfEnd,
-                               {kNoScheduler},
-                               Stored("SCCEventLogTemplate.xml", 4, kXmlMd5, 420),
-                               Stored("DesktopMonitor.ini", 16, kIniMd5, 424),
-                               Stored("SccEventLogTemplate.xml", 4, kXmlMd5, 428),
-                               Stored("Master_mointoringTemplate.xml", 4, kMasterMd5, 432)}));
+  int handle = 420;
+  if (!c.eventMissing) {
+    expected =
+        Lines({expected, {kNoScheduler}, Stored("SCCEventLogTemplate.xml", 4, kXmlMd5, 420)});
+    handle += 4;
+  }
+  expected = Lines({expected, Stored("DesktopMonitor.ini", 16, kIniMd5, handle),
+                    Stored("SccEventLogTemplate.xml", 4, kXmlMd5, handle + 4),
+                    Stored("Master_mointoringTemplate.xml", 4, kMasterMd5, handle + 8)});
+  EXPECT_EQ(NewLines(), expected);
   EXPECT_EQ(Value("Performance"), kIniMd5);
   EXPECT_EQ(Value("Event"), kXmlMd5);
   EXPECT_EQ(Value("Main"), kMasterMd5);
   EXPECT_FALSE(machine.Exists(kClearFile));
 }
 
-INSTANTIATE_TEST_SUITE_P(Function3or4, BothMonitorsWithWorkTest, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(Cases, MonitorsWithWorkTest,
+                         ::testing::Values(WorkCase{true, false, false},
+                                           WorkCase{false, false, false},
+                                           WorkCase{false, true, false},
+                                           WorkCase{false, false, true}));
 
 TEST_F(ActivationTest, MonitorsWithoutWorkLoseTheirChecksumAndSchedule) {
   // As after a template that failed to load: only the master template is there.
@@ -167,40 +141,11 @@ TEST_F(ActivationTest, MonitorsWithoutWorkLoseTheirChecksumAndSchedule) {
   ActivateMonitors(run, true);
   EXPECT_EQ(machine.Get(kAddOfClear), "");
   EXPECT_EQ(machine.Get(kClearFile), "");
-  EXPECT_EQ(NewLines(), Lines({Withdrawn(kPerf, "1", true), Withdrawn(kEvent, "1", false),
-                               Stored("Master_mointoringTemplate.xml", 4, kMasterMd5, 432)}));
+  EXPECT_EQ(NewLines(), Lines({WithdrawLog(kPerf, "1", true), WithdrawLog(kEvent, "1", false),
+                               Stored("Master_mointoringTemplate.xml", 4, kMasterMd5, 428)}));
   EXPECT_EQ(Value("Performance"), std::nullopt);
   EXPECT_EQ(Value("Event"), std::nullopt);
   EXPECT_EQ(Value("Main"), kMasterMd5);
-}
-
-TEST_F(ActivationTest, MissingPerformanceMonitorKeepsItsStartRequest) {
-  PutTemplateFiles();
-  Start();
-  run.blnPerfFunctionFound = run.blnEventFunctionFound = run.blnPerfMonMissing = true;
-  ActivateMonitors(run, false);
-  EXPECT_EQ(machine.Get(kAddFile),
-            Section("1", Daily(kPerf, "5")) + Section("2", Daily(kEvent, "60")));
-  EXPECT_EQ(NewLines(), Lines({{kNoScheduler},
-                               Stored("SCCEventLogTemplate.xml", 4, kXmlMd5, 420),
-                               Stored("DesktopMonitor.ini", 16, kIniMd5, 424),
-                               Stored("SccEventLogTemplate.xml", 4, kXmlMd5, 428),
-                               Stored("Master_mointoringTemplate.xml", 4, kMasterMd5, 432)}));
-  EXPECT_EQ(Value("Performance"), kIniMd5);
-}
-
-TEST_F(ActivationTest, MissingEventLogMonitorIsNeitherScheduledNorChecksummedEarly) {
-  PutTemplateFiles();
-  Start();
-  run.blnPerfFunctionFound = run.blnEventFunctionFound = run.blnEventLogMonMissing = true;
-  ActivateMonitors(run, false);
-  EXPECT_EQ(machine.Get(kAddFile),
-            Section("1", Daily(kPerf, "60")) + "\r\n" + Section("2", Daily(kEvent, "60")));
-  EXPECT_EQ(NewLines(),
-            Lines({NewAddRequest(kPerf, "1", "60"), Stored("DesktopMonitor.ini", 16, kIniMd5, 420),
-                   Stored("SccEventLogTemplate.xml", 4, kXmlMd5, 424),
-                   Stored("Master_mointoringTemplate.xml", 4, kMasterMd5, 428)}));
-  EXPECT_EQ(Value("Event"), kXmlMd5);
 }
 
 TEST_F(ActivationTest, RemoveMonitorSetupTakesDownTheMonitorsAskedFor) {
@@ -223,12 +168,12 @@ TEST_F(ActivationTest, RemoveMonitorSetupTakesDownTheMonitorsAskedFor) {
     std::vector<std::string> expected;
     if (c.performance) {
       expected = Lines({{"File deleted : " + kTemplates + "DesktopMonitor.ini", kDashes},
-                        Withdrawn(kPerf, "1", true)});
+                        WithdrawLog(kPerf, "1", true)});
     }
     if (c.eventLog) {
       expected = Lines({expected,
                         {"File deleted : " + kTemplates + "SCCEventLogTemplate.xml", kDashes},
-                        Withdrawn(kEvent, c.performance ? "1" : "2", !c.performance)});
+                        WithdrawLog(kEvent, c.performance ? "1" : "2", !c.performance)});
     }
     EXPECT_EQ(NewLines(), expected);
     std::string add;
@@ -248,7 +193,7 @@ TEST_F(ActivationTest, RemoveMonitorSetupTakesDownTheMonitorsAskedFor) {
 TEST_F(ActivationTest, RemoveMonitorSetupGoesOnPastAFailingStep) {
   PutTemplateFiles();
   PresetChecksums();
-  test::CreateTextFails fs(machine.fs, kClearFile);
+  CreateTextFails fs(machine.fs, kClearFile);
   run.env.fs = run.objFSO = &fs;
   bool both = true;
   RemoveMonitorSetup(run, both, both);
@@ -263,4 +208,4 @@ TEST_F(ActivationTest, RemoveMonitorSetupGoesOnPastAFailingStep) {
 }
 
 }  // namespace
-}  // namespace qmon
+}  // namespace qmon::test

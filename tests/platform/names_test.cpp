@@ -9,55 +9,38 @@
 namespace qmon::platform::posix {
 namespace {
 
-struct UpperCase {
-  char32_t in, out;
-};
-
 TEST(WinUpperTest, FollowsTheFileSystemCasingTable) {
-  // clang-format off
-  const UpperCase cases[] = {
-      {U'a', U'A'}, {U'z', U'Z'}, {U'A', U'A'}, {U'_', U'_'}, {U'0', U'0'},
-      // Latin-1: à..þ shift by 0x20 except the division sign; ÿ goes to Ÿ.
-      {0xE0, 0xC0}, {0xE9, 0xC9}, {0xF6, 0xD6}, {0xF7, 0xF7}, {0xF8, 0xD8}, {0xFE, 0xDE},
-      {0xFF, 0x178}, {0xB5, 0xB5}, {0xDF, 0xDF},
-      // Latin Extended-A pairs.
-      {0x101, 0x100}, {0x107, 0x106}, {0x133, 0x132}, {0x13A, 0x139}, {0x148, 0x147},
-      {0x153, 0x152}, {0x161, 0x160}, {0x177, 0x176}, {0x17A, 0x179}, {0x17E, 0x17D},
-      {0x160, 0x160}, {0x131, 0x131}, {0x17F, 0x17F},
-      // Greek.
-      {0x3B1, 0x391}, {0x3C9, 0x3A9}, {0x3C2, 0x3A3}, {0x3C3, 0x3A3}, {0x3AC, 0x386},
-      {0x3AD, 0x388}, {0x3CC, 0x38C}, {0x3CE, 0x38F},
-      // Cyrillic.
-      {0x430, 0x410}, {0x44F, 0x42F}, {0x451, 0x401}, {0x450, 0x400}, {0x45F, 0x40F},
-      {0x461, 0x460}, {0x491, 0x490},
-      // Single mappings, full-width Latin, and what lies beyond the table.
-      {0x180, 0x243}, {0xFF41, 0xFF21}, {0x1D41A, 0x1D41A}, {0x10428, 0x10428}};
-  // clang-format on
+  const struct {
+    char32_t in, out;
+  } cases[] = {
+      {U'a', U'A'}, {U'_', U'_'},
+      // Latin-1: à..þ shift by 0x20 except the division sign; ÿ goes to Ÿ; µ ß stay.
+      {0xE0, 0xC0}, {0xFE, 0xDE}, {0xF7, 0xF7}, {0xFF, 0x178}, {0xB5, 0xB5}, {0xDF, 0xDF},
+      // Latin Extended-A pairs (odd ones above 0x139), and the dotless i and long s.
+      {0x101, 0x100}, {0x133, 0x132}, {0x13A, 0x139}, {0x17E, 0x17D}, {0x160, 0x160},
+      {0x131, 0x131}, {0x17F, 0x17F},
+      // Greek with final sigma and accents, Cyrillic, single mappings, full-width
+      // Latin, and what lies beyond the table.
+      {0x3B1, 0x391}, {0x3C2, 0x3A3}, {0x3AC, 0x386}, {0x3CE, 0x38F}, {0x44F, 0x42F},
+      {0x451, 0x401}, {0x461, 0x460}, {0x180, 0x243}, {0xFF41, 0xFF21}, {0x10428, 0x10428}};
   for (const auto& c : cases) {
     EXPECT_EQ(WinUpper(c.in), c.out) << std::hex << static_cast<uint32_t>(c.in);
   }
 }
 
-struct NamePair {
-  const char* a;
-  const char* b;
-  bool equal;
-};
-
 TEST(WinNameEqualsTest, IgnoresCaseOnly) {
-  const NamePair cases[] = {
+  const struct {
+    const char *a, *b;
+    bool equal;
+  } cases[] = {
       {"qMonIniWriter_AddSection.ini", "QMONINIWRITER_addsection.INI", true},
-      {"Scheduler INI", "scheduler ini", true},
       {"\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", true},                // été / ÉTÉ
       {"\xC5\xA1\xC5\x93\xC5\xBE", "\xC5\xA0\xC5\x92\xC5\xBD", true},  // šœž / ŠŒŽ
       {"\xC3\xBF", "\xC5\xB8", true},                                  // ÿ / Ÿ
-      {"\xCE\xB1\xCE\xB2", "\xCE\x91\xCE\x92", true},                  // αβ / ΑΒ
-      {"\xD0\xB6", "\xD0\x96", true},                                  // ж / Ж
       {"stra\xC3\x9F"
        "e",
        "STRASSE", false},  // ß is not SS
       {"a", "a ", false},
-      {"ab", "a", false},
       {"", "", true},
       {"\xFF", "\xFE", false},  // invalid UTF-8 stays distinct
       {"\xFF", "\xFF", true}};
@@ -68,15 +51,10 @@ TEST(WinNameEqualsTest, IgnoresCaseOnly) {
 }
 
 TEST(WinNameLessTest, SortsAsNtfsListsAFolder) {
-  std::vector<std::string> names = {"_x", "B", "a_b", "ab", "a"};
+  std::vector<std::string> names = {"_x", "B", "a_b", "ab", "a", "a1.txt", "a.txt"};
   std::sort(names.begin(), names.end(),
             [](const std::string& x, const std::string& y) { return WinNameLess(x, y); });
-  EXPECT_EQ(names, (std::vector<std::string>{"a", "ab", "a_b", "B", "_x"}));
-
-  names = {"ab.txt", "a1.txt", "a.txt", "Z.txt", "b.txt"};
-  std::sort(names.begin(), names.end(),
-            [](const std::string& x, const std::string& y) { return WinNameLess(x, y); });
-  EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "a1.txt", "ab.txt", "b.txt", "Z.txt"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"a", "a.txt", "a1.txt", "ab", "a_b", "B", "_x"}));
 }
 
 TEST(WinNameLessTest, ComparesUtf16CodeUnits) {

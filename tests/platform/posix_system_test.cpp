@@ -5,12 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <climits>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -29,26 +25,6 @@ std::string ReadLine(int fd) {
   return line;
 }
 
-// Children of this process that ended and were not reaped.
-int ZombieChildren() {
-  const std::string self = std::to_string(getpid());
-  int zombies = 0;
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream stat_file(entry.path() / "stat");
-    std::string stat((std::istreambuf_iterator<char>(stat_file)), {});
-    // pid (comm) state ppid ...; comm may hold blanks, so read after its ')'.
-    const size_t close = stat.rfind(')');
-    if (close == std::string::npos) continue;
-    std::istringstream rest(stat.substr(close + 1));
-    std::string state, ppid;
-    rest >> state >> ppid;
-    if (state == "Z" && ppid == self) ++zombies;
-  }
-  return zombies;
-}
-
 class PosixSystemTest : public ::testing::Test {
  protected:
   test::ScopedTempDir root_;
@@ -63,13 +39,11 @@ TEST_F(PosixSystemTest, ClaimsTheInstanceLockOnceAndKeepsIt) {
 
   PosixSystem second(map_);
   EXPECT_FALSE(second.ClaimSingleInstance());
-}
-
-TEST_F(PosixSystemTest, WithoutThePrefixFolderThereIsNothingToProtect) {
+  // Without the prefix folder there is nothing to protect.
   const PathMap missing(root_ / "no such folder");
-  PosixSystem first(missing), second(missing);
-  EXPECT_TRUE(first.ClaimSingleInstance());
-  EXPECT_TRUE(second.ClaimSingleInstance());
+  PosixSystem free1(missing), free2(missing);
+  EXPECT_TRUE(free1.ClaimSingleInstance());
+  EXPECT_TRUE(free2.ClaimSingleInstance());
 }
 
 TEST_F(PosixSystemTest, AnotherProcessHoldsTheLockUntilItIsKilled) {
@@ -88,7 +62,7 @@ TEST_F(PosixSystemTest, AnotherProcessHoldsTheLockUntilItIsKilled) {
   }
   char claimed = 0;
   ASSERT_EQ(read(status_pipe[0], &claimed, 1), 1);
-  EXPECT_EQ(claimed, '1');
+  ASSERT_EQ(claimed, '1');
 
   PosixSystem system(map_);
   EXPECT_FALSE(system.ClaimSingleInstance());
@@ -101,15 +75,16 @@ TEST_F(PosixSystemTest, AnotherProcessHoldsTheLockUntilItIsKilled) {
   for (int fd : {status_pipe[0], status_pipe[1], hold_pipe[0], hold_pipe[1]}) close(fd);
 }
 
-TEST_F(PosixSystemTest, StartProcessRunsTheCommandDetachedWithoutWaiting) {
+TEST_F(PosixSystemTest, StartProcessRunsTheCommandDetachedWithoutTheLock) {
   int report[2];
   ASSERT_EQ(pipe(report), 0);
-  PosixSystem system(map_);
-  const int zombies_before = ZombieChildren();
-  // The shell names its standard handles before the report redirects one.
-  const std::string w = std::to_string(report[1]);
-  system.StartProcess("echo $$ $(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2) >&" + w +
-                      "; exec sleep 300");
+  {
+    PosixSystem holder(map_);
+    ASSERT_TRUE(holder.ClaimSingleInstance());
+    // The shell names its standard handles before the report redirects one.
+    holder.StartProcess("echo $$ $(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2) >&" +
+                        std::to_string(report[1]) + "; exec sleep 300");
+  }
   close(report[1]);
   std::istringstream line(ReadLine(report[0]));
   close(report[0]);
@@ -117,38 +92,16 @@ TEST_F(PosixSystemTest, StartProcessRunsTheCommandDetachedWithoutWaiting) {
   std::string in, out, err;
   ASSERT_TRUE(line >> pid >> in >> out >> err) << "the command did not run";
   EXPECT_EQ(in + " " + out + " " + err, "/dev/null /dev/null /dev/null");
-
-  // Still running: StartProcess came back while the command sleeps.
+  // Still running in its own session: StartProcess came back while it sleeps.
   EXPECT_EQ(kill(pid, 0), 0);
   EXPECT_NE(getsid(pid), getsid(0));
   // Not our child, and the middle process was reaped: no zombie remains.
   EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), -1);
-  EXPECT_EQ(ZombieChildren(), zombies_before);
-  kill(pid, SIGKILL);
-}
-
-TEST_F(PosixSystemTest, AStartedProcessDoesNotInheritTheInstanceLock) {
-  int report[2];
-  ASSERT_EQ(pipe(report), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    PosixSystem holder(map_);
-    if (!holder.ClaimSingleInstance()) _exit(1);
-    holder.StartProcess("echo $$ >&" + std::to_string(report[1]) + "; exec sleep 300");
-    _exit(0);
-  }
-  close(report[1]);
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  const std::string line = ReadLine(report[0]);
-  close(report[0]);
-  ASSERT_FALSE(line.empty()) << "the command did not run";
-
+  EXPECT_LE(waitpid(-1, nullptr, WNOHANG), 0);
+  // The holder is gone; the command did not inherit its lock.
   PosixSystem system(map_);
   EXPECT_TRUE(system.ClaimSingleInstance());
-  kill(std::stoi(line), SIGKILL);
+  kill(pid, SIGKILL);
 }
 
 TEST_F(PosixSystemTest, ProgramFolderIsTheExecutablesFolderInWindowsForm) {
@@ -194,10 +147,8 @@ TEST_F(PosixSystemTest, FormatSystemMessageGivesTheEnglishTexts) {
         << c.code;
     EXPECT_STREQ(buffer, c.text);
   }
-}
 
-TEST_F(PosixSystemTest, FormatSystemMessageAnswersZeroWhenItCannot) {
-  PosixSystem system(map_);
+  // Too small a buffer or an unknown code: zero, and the buffer untouched.
   const std::string text = "Access is denied.\r\n";
   std::string buffer(40, '#');
   EXPECT_EQ(system.FormatSystemMessage(5, buffer.data(), text.size()), 0u);
@@ -206,9 +157,7 @@ TEST_F(PosixSystemTest, FormatSystemMessageAnswersZeroWhenItCannot) {
   EXPECT_EQ(buffer.substr(0, text.size() + 1), text + '\0');
 
   buffer.assign(40, '#');
-  for (uint32_t unknown : {7777u, 0x12345u, 0xFFFFFFFFu}) {
-    EXPECT_EQ(system.FormatSystemMessage(unknown, buffer.data(), 40), 0u) << unknown;
-  }
+  EXPECT_EQ(system.FormatSystemMessage(7777, buffer.data(), 40), 0u);
   EXPECT_EQ(buffer, std::string(40, '#'));
 }
 

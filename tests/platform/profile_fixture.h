@@ -29,9 +29,6 @@ class ProfileTest : public ::testing::Test {
     std::ifstream in(Path(name), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  bool Exists(const std::string& name = "t.ini") const {
-    return std::filesystem::exists(Path(name));
-  }
 
   bool Write(const char* section, const char* key, const char* value,
              const std::string& name = "t.ini") {

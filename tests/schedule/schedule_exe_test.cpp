@@ -7,37 +7,16 @@
 #include "schedule/schedule_fixture.h"
 #include "support/forwarding_fs.h"
 
-namespace qmon {
+namespace qmon::test {
 namespace {
 
-using test::AddLog;
-using test::ClearLog;
-using test::Daily;
-using test::kAddFile;
-using test::kClearFile;
-using test::kFolder;
-using test::kPerf;
-using test::kSchedulerIni;
-using test::Lines;
-using test::Section;
 using ::testing::ElementsAre;
 
-const ScheduleEntry kA{"QSCC\\A.EXE", "-a", "08:00", "18:00", "60", "1,2,3,4,5"};
-const ScheduleEntry kB{"QSCC\\B.EXE", "", "00:01", "23:59", "15", "0"};
-const ScheduleEntry kPerf5 = Daily(kPerf, "5");
 const ScheduleEntry kPerf60 = Daily(kPerf, "60");
-// The clear-request file as ScheduleEXE's add requests clean it.
-const std::string kClearOfAdd = kFolder + "\\qMonIniWriter_Deletesection.ini";
-
 const std::string kFind = "MSG : Find the QSCC\\QPERFMON.EXE schedule from QavoScheduler.ini ";
 const std::string kFound = "MSG : Schedule found in QavoScheduler.ini : QSCC\\QPERFMON.EXE";
-const std::string kNoScheduler =
-    "MSG : File not found : qavoscheduler.ini , There is no schedule in qavoScheduler.ini";
-const std::string kNotPending =
-    "MSG : Schedule not found for QSCC\\QPERFMON.EXE in qMonIniWriter_Addsection.ini";
-const std::string kCreating = "MSG : Creating Schedule for QSCC\\QPERFMON.EXE";
 
-class ScheduleExeTest : public test::ScheduleTest {
+class ScheduleExeTest : public ScheduleTest {
  protected:
   void Schedule(const std::string& interval, std::string exe = "QSCC\\QPERFMON.EXE") {
     ScheduleEXE(run, exe, interval);
@@ -74,34 +53,27 @@ TEST_F(ScheduleExeTest, WrongIntervalAtTheSchedulerIsClearedThenAdded) {
   Schedule("5");
   EXPECT_EQ(machine.Get(kClearFile), Section("7", kA) + Section("2", kB) + Section("3", kPerf60));
   EXPECT_EQ(machine.Get(kAddFile), Section("1", kPerf5));
-  EXPECT_EQ(Logged(), Lines({{kFind, kFound},
-                             ClearLog("3", kPerf60),
-                             {kNotPending, kCreating},
-                             AddLog("1", kPerf5)}));
+  EXPECT_EQ(Logged(),
+            Lines({{kFind, kFound}, ClearLog("3", kPerf60), NewAddLog(kPerf, "1", kPerf5)}));
 }
 
 TEST_F(ScheduleExeTest, OtherWindowIsClearedWithTheValuesTheAddRequestThenTakesBack) {
-  const std::pair<const char*, std::string> differences[] = {
-      {"start", SchedulerEntry("08:00", "23:59", "5", "0,1,2,3,4,5,6")},
-      {"end", SchedulerEntry("00:01", "18:00", "5", "0,1,2,3,4,5,6")},
-      {"days", SchedulerEntry("00:01", "23:59", "5", "1,2,3,4,5")},
-  };
-  for (const auto& [what, scheduler] : differences) {
-    SCOPED_TRACE(what);
+  for (const auto& scheduler : {SchedulerEntry("08:00", "23:59", "5", "0,1,2,3,4,5,6"),
+                                SchedulerEntry("00:01", "18:00", "5", "0,1,2,3,4,5,6"),
+                                SchedulerEntry("00:01", "23:59", "5", "1,2,3,4,5")}) {
+    SCOPED_TRACE(scheduler);
     std::filesystem::remove(machine.Native(kAddFile));
     std::filesystem::remove(machine.Native(kClearFile));
     machine.Put(kSchedulerIni, scheduler);
-    NewLines();
     Schedule("5");
     EXPECT_EQ(machine.Get(kClearFile), "");
     EXPECT_EQ(machine.Get(kAddFile), Section("1", kPerf5));
-    EXPECT_EQ(NewLines(),
-              Lines({{kFind, kFound},
-                     ClearLog("1", kPerf5),
-                     {kNotPending, kCreating,
-                      "MSG : Remove schedule [ QSCC\\QPERFMON.EXE ] from " + kClearOfAdd,
-                      "MSG : Deleting section 1 from QavoScheduler.ini"},
-                     AddLog("1", kPerf5)}));
+    const auto newAdd = NewAddLog(kPerf, "1", kPerf5);
+    EXPECT_EQ(NewLines(), Lines({{kFind, kFound},
+                                 ClearLog("1", kPerf5),
+                                 {newAdd[0], newAdd[1]},
+                                 RemovalLog(kPerf, kClearOfAdd, "1", false),
+                                 AddLog("1", kPerf5)}));
   }
 }
 
@@ -117,7 +89,7 @@ TEST_F(ScheduleExeTest, PendingClearRequestForTheOldScheduleIsNotFiledTwice) {
   Schedule("5");
   EXPECT_EQ(machine.Get(kClearFile), clear);
   EXPECT_EQ(machine.Get(kAddFile), Section("1", kPerf5));
-  EXPECT_EQ(Logged(), Lines({{kFind, kFound, kNotPending, kCreating}, AddLog("1", kPerf5)}));
+  EXPECT_EQ(Logged(), Lines({{kFind, kFound}, NewAddLog(kPerf, "1", kPerf5)}));
 }
 
 TEST_F(ScheduleExeTest, RightPendingAddRequestStaysAndLosesItsClearTwin) {
@@ -130,12 +102,7 @@ TEST_F(ScheduleExeTest, RightPendingAddRequestStaysAndLosesItsClearTwin) {
   Schedule("5");
   EXPECT_EQ(machine.Get(kAddFile), add);
   EXPECT_EQ(machine.Get(kClearOfAdd), Section("1", kB) + "\r\n");
-  EXPECT_THAT(
-      Logged(),
-      ElementsAre(kNoScheduler, "MSG : Remove schedule [ QSCC\\QPERFMON.EXE ] from " + kClearOfAdd,
-                  "MSG : Deleting section 1 from QavoScheduler.ini",
-                  "File deleted : " + kClearOfAdd,
-                  "File deleted : " + kFolder + "\\Bkp_qMonIniWriter_Deletesection.ini"));
+  EXPECT_EQ(Logged(), Lines({{kNoScheduler}, RemovalLog(kPerf, kClearOfAdd, "1", true)}));
 }
 
 TEST_F(ScheduleExeTest, PendingAddRequestWithAnotherIntervalIsRewrittenInPlace) {
@@ -144,29 +111,22 @@ TEST_F(ScheduleExeTest, PendingAddRequestWithAnotherIntervalIsRewrittenInPlace) 
   // The line end of the new Weekdays value comes on top of the old empty line.
   EXPECT_EQ(machine.Get(kAddFile),
             Section("1", kA) + Section("2", kPerf5) + "\r\n" + Section("9", kB));
-  EXPECT_EQ(Logged(), Lines({{kNoScheduler, kNotPending, kCreating}, AddLog("2", kPerf5)}));
+  EXPECT_EQ(Logged(), Lines({{kNoScheduler}, NewAddLog(kPerf, "2", kPerf5)}));
 }
 
 TEST_F(ScheduleExeTest, NewAddRequestGoesBehindTheHighestNumber) {
-  struct Case {
-    std::vector<std::string> sections;
-    std::string next;
-  };
-  const Case cases[] = {
-      {{}, "1"},     {{"1", "2", "5"}, "6"}, {{"5", "2"}, "6"}, {{"x", "3abc", "2"}, "4"},
-      {{"07"}, "8"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.next);
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"5", "2"}, "6"}, {{"x", "3abc", "2"}, "4"}, {{"07"}, "8"}};
+  for (const auto& [sections, next] : cases) {
+    SCOPED_TRACE(next);
     std::string add;
-    for (const auto& name : c.sections) add += Section(name, kB);
+    for (const auto& name : sections) add += Section(name, kB);
     // The whole value must be the name: a full path is another program here.
     add += Section("0", Daily("C:\\Agent\\QSCC\\QPERFMON.EXE", "5"));
     machine.Put(kAddFile, add);
-    NewLines();
     Schedule("5");
-    EXPECT_EQ(machine.Get(kAddFile), add + Section(c.next, kPerf5));
-    EXPECT_EQ(NewLines(), Lines({{kNoScheduler, kNotPending, kCreating}, AddLog(c.next, kPerf5)}));
+    EXPECT_EQ(machine.Get(kAddFile), add + Section(next, kPerf5));
+    EXPECT_EQ(NewLines(), Lines({{kNoScheduler}, NewAddLog(kPerf, next, kPerf5)}));
   }
 }
 
@@ -176,10 +136,8 @@ TEST_F(ScheduleExeTest, SchedulerEntryWithoutValuesIsClearedWithAnEmptyInterval)
   const ScheduleEntry noInterval = Daily(kPerf, "");
   EXPECT_EQ(machine.Get(kClearFile), Section("1", noInterval));
   EXPECT_EQ(machine.Get(kAddFile), Section("1", kPerf60));
-  EXPECT_EQ(Logged(), Lines({{kFind, kFound},
-                             ClearLog("1", noInterval),
-                             {kNotPending, kCreating},
-                             AddLog("1", kPerf60)}));
+  EXPECT_EQ(Logged(),
+            Lines({{kFind, kFound}, ClearLog("1", noInterval), NewAddLog(kPerf, "1", kPerf60)}));
 }
 
 TEST_F(ScheduleExeTest, ClearRequestBehindASectionNotNamedByANumberFails) {
@@ -199,20 +157,19 @@ TEST_F(ScheduleExeTest, AddRequestFileTakenAwayMeanwhileIsMadeAgain) {
   for (const int nth : {1, 2}) {
     SCOPED_TRACE(nth);
     machine.Put(kAddFile, Section("1", kA) + Section("4", kB));
-    test::FileVanishes fs(machine.fs, kAddFile, nth);
+    FileVanishes fs(machine.fs, kAddFile, nth);
     run.env.fs = run.objFSO = &fs;
-    NewLines();
     Schedule("5");
     EXPECT_EQ(machine.Get(kAddFile), Section("1", kPerf5));
     std::vector<std::string> expected = {kNoScheduler};
     if (nth == 1) expected.push_back("MSG : File not found : qMonIniWriter_Addsection.ini ");
-    EXPECT_EQ(NewLines(), Lines({expected, {kNotPending, kCreating}, AddLog("1", kPerf5)}));
+    EXPECT_EQ(NewLines(), Lines({expected, NewAddLog(kPerf, "1", kPerf5)}));
     run.env.fs = run.objFSO = &machine.fs;
   }
 }
 
 TEST_F(ScheduleExeTest, AddRequestFileThatCannotBeMadeEndsTheCall) {
-  test::CreateTextFails fs(machine.fs, kAddFile);
+  CreateTextFails fs(machine.fs, kAddFile);
   run.env.fs = run.objFSO = &fs;
   std::string exe = "qscc\\qperfmon.exe";
   ScheduleEXE(run, exe, "5");
@@ -222,25 +179,5 @@ TEST_F(ScheduleExeTest, AddRequestFileThatCannotBeMadeEndsTheCall) {
                                     "Module modMain"));
 }
 
-TEST_F(ScheduleExeTest, FindScheduleNamesTheMatchOrTheLastSection) {
-  const std::string file = kFolder + "\\find.ini";
-  machine.Put(file,
-              Section("4", kA) +
-                  "[9]\r\nExecutableName=\" qscc\\qperfmon.exe \"\r\nParameter=\" -q \"\r\n"
-                  "StartTime=00:01\r\nEndTime=23:59\r\nInterval=60\r\nWeekDays=0,1,2,3,4,5,6\r\n" +
-                  Section("x", kB));
-  const auto find = [&](const std::string& param, const std::string& interval,
-                        const std::string& in) {
-    return FindSchedule(run, kPerf, param, "00:01", "23:59", interval, "0,1,2,3,4,5,6", in);
-  };
-  EXPECT_EQ(find("-Q", "60", file), "TRUE,9");
-  EXPECT_EQ(find(" -q", "60", file), "FALSE,x");
-  EXPECT_EQ(find("-q", "5", file), "FALSE,x");
-  EXPECT_EQ(find("-q", "60", kFolder + "\\missing.ini"), "FALSE,-1");
-  machine.Put(file, "; no sections\r\n");
-  EXPECT_EQ(find("-q", "60", file), "FALSE,-1");
-  EXPECT_TRUE(Logged().empty());
-}
-
 }  // namespace
-}  // namespace qmon
+}  // namespace qmon::test

@@ -7,29 +7,19 @@
 #include "server/server_fixture.h"
 #include "server/template_samples.h"
 
-namespace qmon {
+namespace qmon::test {
 namespace {
 
-using test::Dcm;
-using test::Instance;
-using test::TemplateFile;
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
-class MasterTemplateTest : public test::ServerTest {
+class MasterTemplateTest : public ServerTest {
  protected:
   MasterTemplateTest() { machine.MakeFolder(folder); }
 
   std::string In(const std::string& name) const { return folder + "\\" + name; }
 
-  void PutChecksums() {
-    platform::Hkey key = 0;
-    machine.registry.CreateKey(platform::kHkeyLocalMachine, "Software\\Qavood", &key);
-    for (const char* name : {"Performance", "Event", "Main"}) {
-      machine.registry.SetValueEx(key, name, platform::kRegSz,
-                                  reinterpret_cast<const uint8_t*>("0123"), 4);
-    }
-    machine.registry.CloseKey(key);
+  void PutChecksums() const {
+    machine.WriteAgentKey({R"("Performance"="0123")", R"("Event"="0123")", R"("Main"="0123")"});
   }
 
   bool HasChecksum(const std::string& name) {
@@ -67,9 +57,9 @@ TEST_F(MasterTemplateTest, WithoutScriptTemplatesOnlyTheFrameIsStored) {
 }
 
 TEST_F(MasterTemplateTest, ComposesEveryFileInListingOrderAndReplacesTheOldOutputs) {
-  machine.Put(In("40_Monitor.xml"), TemplateFile(Instance("3", "41", test::kStep)));
-  machine.Put(In("12_Monitor.xml"), TemplateFile(Instance("5", "13", test::kEventFields) +
-                                                 Instance("4", "14", test::kStep)));
+  machine.Put(In("40_Monitor.xml"), TemplateFile(Instance("3", "41", kStep)));
+  machine.Put(In("12_Monitor.xml"),
+              TemplateFile(Instance("5", "13", kEventFields) + Instance("4", "14", kStep)));
   machine.Put(In("5_Monitor.xml"), TemplateFile(Instance("05", "6", "")));  // lacks its step
   machine.Put(In("notes.txt"), "not xml");
   machine.Put(master, header + Dcm("3", "99", "") + " </dcmgetmontemp>");
@@ -78,9 +68,8 @@ TEST_F(MasterTemplateTest, ComposesEveryFileInListingOrderAndReplacesTheOldOutpu
   PutChecksums();
 
   EXPECT_TRUE(Get_Webpost_Template(run));
-  const std::string text = header + Dcm("5", "13", test::kEventBody) +
-                           Dcm("4", "14", test::kStepBody) + Dcm("3", "41", test::kStepBody) +
-                           " </dcmgetmontemp>";
+  const std::string text = header + Dcm("5", "13", kEventBody) + Dcm("4", "14", kStepBody) +
+                           Dcm("3", "41", kStepBody) + " </dcmgetmontemp>";
   EXPECT_EQ(machine.Get(master), text);
   EXPECT_THAT(
       Logged(),
@@ -98,7 +87,7 @@ TEST_F(MasterTemplateTest, ComposesEveryFileInListingOrderAndReplacesTheOldOutpu
 }
 
 TEST_F(MasterTemplateTest, UnreadableFolderTakesTheMonitorSetupDown) {
-  machine.Put(In("12_Monitor.xml"), TemplateFile(Instance("3", "41", test::kStep)));
+  machine.Put(In("12_Monitor.xml"), TemplateFile(Instance("3", "41", kStep)));
   machine.Put(master, "<dcmgetmontemp/>");
   machine.Put(ini, "[old]");
   machine.Put(eventXml, "<old/>");
@@ -108,10 +97,10 @@ TEST_F(MasterTemplateTest, UnreadableFolderTakesTheMonitorSetupDown) {
   EXPECT_FALSE(Get_Webpost_Template(run));
   EXPECT_TRUE(run.blnNoTemplateAssigned);
   EXPECT_TRUE(
-      test::InOrder(Logged(), {"ERR: Error in Get_Webpost_Template() 76 Path not found",
-                               "MSG : Return Response Text : ", "MSG : No Template(s) is assigned.",
-                               dashes, "File deleted : " + master, dashes, "File deleted : " + ini,
-                               dashes, "File deleted : " + eventXml, dashes}));
+      InOrder(Logged(), {"ERR: Error in Get_Webpost_Template() 76 Path not found",
+                         "MSG : Return Response Text : ", "MSG : No Template(s) is assigned.",
+                         dashes, "File deleted : " + master, dashes, "File deleted : " + ini,
+                         dashes, "File deleted : " + eventXml, dashes}));
   EXPECT_FALSE(machine.Exists(master));
   EXPECT_FALSE(machine.Exists(ini));
   EXPECT_FALSE(machine.Exists(eventXml));
@@ -135,4 +124,4 @@ TEST_F(MasterTemplateTest, ErrorBeforeStoringLeavesTheFlagAndWritesNothing) {
 }
 
 }  // namespace
-}  // namespace qmon
+}  // namespace qmon::test

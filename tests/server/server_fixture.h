@@ -5,13 +5,13 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/env.h"
 #include "platform/vb_error.h"
 #include "support/fake_web_post.h"
+#include "support/forwarding_fs.h"
 #include "support/run_fixture.h"
 
 namespace qmon::test {
@@ -39,75 +39,35 @@ class RecordingSystem final : public platform::System {
   platform::System& real_;
 };
 
-// The machine's file system, with `fail` asked before every call that names a
-// path: raising there makes that call fail.
-class FailableFileSystem final : public platform::FileSystem {
+// The machine's file system, where FileExists or ListFiles of one path can be
+// made to raise.
+class FailableFileSystem final : public ForwardingFileSystem {
  public:
-  explicit FailableFileSystem(platform::FileSystem& real) : real_(real) {}
+  using ForwardingFileSystem::ForwardingFileSystem;
 
   bool FileExists(const std::string& path) override {
     Ask("FileExists", path);
-    return real_.FileExists(path);
-  }
-  bool FolderExists(const std::string& path) override {
-    Ask("FolderExists", path);
-    return real_.FolderExists(path);
-  }
-  void CreateFolder(const std::string& path) override {
-    Ask("CreateFolder", path);
-    real_.CreateFolder(path);
+    return inner_.FileExists(path);
   }
   std::vector<std::string> ListFiles(const std::string& folder) override {
     Ask("ListFiles", folder);
-    return real_.ListFiles(folder);
-  }
-  void CopyOver(const std::string& from, const std::string& to) override {
-    Ask("CopyOver", to);
-    real_.CopyOver(from, to);
-  }
-  void RemoveFile(const std::string& path, bool force) override {
-    Ask("RemoveFile", path);
-    real_.RemoveFile(path, force);
-  }
-  std::unique_ptr<platform::TextStream> CreateText(const std::string& path) override {
-    Ask("CreateText", path);
-    return real_.CreateText(path);
-  }
-  std::unique_ptr<platform::TextStream> OpenTextForAppend(const std::string& path) override {
-    Ask("OpenTextForAppend", path);
-    return real_.OpenTextForAppend(path);
-  }
-  std::optional<std::string> ReadBytes(const std::string& path) override {
-    Ask("ReadBytes", path);
-    return real_.ReadBytes(path);
-  }
-  uint32_t ShortPathName(const char* path, char* buffer, uint32_t size) override {
-    return real_.ShortPathName(path, buffer, size);
-  }
-  bool SetAttributesNormal(const char* path) override { return real_.SetAttributesNormal(path); }
-  bool MakeSureDirectoryPathExists(const char* path) override {
-    return real_.MakeSureDirectoryPathExists(path);
+    return inner_.ListFiles(folder);
   }
 
   // Raises VbError `number` at the call `operation` on `path`.
   void FailAt(std::string operation, std::string path, int32_t number) {
-    fail_ = {std::move(operation), std::move(path), number};
+    operation_ = std::move(operation);
+    path_ = std::move(path);
+    number_ = number;
   }
 
  private:
-  struct Failure {
-    std::string operation, path;
-    int32_t number = 0;
-  };
-
   void Ask(const char* operation, const std::string& path) const {
-    if (fail_ && fail_->operation == operation && fail_->path == path) {
-      throw VbError(fail_->number);
-    }
+    if (operation_ == operation && path_ == path) throw VbError(number_);
   }
 
-  platform::FileSystem& real_;
-  std::optional<Failure> fail_;
+  std::string operation_, path_;
+  int32_t number_ = 0;
 };
 
 // `expected` appear in `lines` in this order, other lines allowed between.
@@ -133,9 +93,15 @@ class ServerTest : public RunFixture {
     run.strRegType = "TRLX";
     run.strAppVersion = "2.0.21";
     run.env.system = &system;
-    // The log stays open on the machine's own file system.
-    run.env.fs = &files;
-    run.objFSO = &files;
+    run.env.fs = run.objFSO = &files;
+  }
+
+  // The lines logged since the last call.
+  std::vector<std::string> NewLines() {
+    const std::vector<std::string> all = Logged();
+    std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(seen_), all.end());
+    seen_ = all.size();
+    return fresh;
   }
 
   const std::string dashes = std::string(60, '-');
@@ -145,6 +111,9 @@ class ServerTest : public RunFixture {
   std::shared_ptr<FakeWebPost> server = FakeWebPost::RegisteredIn(machine.components);
   RecordingSystem system;
   FailableFileSystem files;
+
+ private:
+  size_t seen_ = 0;
 };
 
 }  // namespace qmon::test
