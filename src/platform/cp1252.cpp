@@ -1,5 +1,7 @@
 #include "platform/cp1252.h"
 
+#include "platform/utf8.h"
+
 #include <cstdint>
 
 namespace qmon::platform {
@@ -20,19 +22,6 @@ int ByteFor(char32_t cp) {
   return -1;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 }  // namespace
 
 std::string Cp1252FromUtf8(std::string_view in, bool* lossy) {
@@ -41,34 +30,14 @@ std::string Cp1252FromUtf8(std::string_view in, bool* lossy) {
   bool lost = false;
   size_t i = 0;
   while (i < in.size()) {
-    const auto b = static_cast<uint8_t>(in[i]);
-    if (b < 0x80) {
-      out += static_cast<char>(b);
-      ++i;
-      continue;
-    }
-    int len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 0;
-    char32_t cp = len == 4 ? (b & 0x07) : len == 3 ? (b & 0x0F) : (b & 0x1F);
-    bool valid = len != 0 && i + len <= in.size();
-    for (int k = 1; valid && k < len; ++k) {
-      const auto c = static_cast<uint8_t>(in[i + k]);
-      if ((c & 0xC0) != 0x80) valid = false;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    if (!valid) {
-      out += '?';
-      lost = true;
-      ++i;
-      continue;
-    }
-    const int byte = ByteFor(cp);
-    if (byte < 0) {
+    bool ok = false;
+    const int byte = ByteFor(NextCodePoint(in, &i, &ok));
+    if (!ok || byte < 0) {
       out += '?';
       lost = true;
     } else {
       out += static_cast<char>(byte);
     }
-    i += len;
   }
   if (lossy) *lossy = lost;
   return out;

@@ -1,49 +1,13 @@
 #include "platform/posix/reg_unicode.h"
 
+#include "platform/utf8.h"
+
 #include <cstdint>
 
 namespace qmon::platform::posix {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
-
-// Decodes the character at text[*i] and moves past it. A malformed sequence
-// answers U+FFFD with *ok false and moves one byte on.
-char32_t NextCodePoint(std::string_view text, size_t* i, bool* ok) {
-  const auto b = static_cast<uint8_t>(text[*i]);
-  const int len = b < 0x80 ? 1 : b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
-  char32_t cp = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
-  bool valid = len != 0 && *i + len <= text.size();
-  for (int k = 1; valid && k < len; ++k) {
-    const auto c = static_cast<uint8_t>(text[*i + k]);
-    valid = (c & 0xC0) == 0x80;
-    cp = (cp << 6) | (c & 0x3F);
-  }
-  // Overlong forms, encoded surrogates and values beyond Unicode are malformed.
-  valid = valid && !(len == 3 && cp < 0x800) && !(len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) &&
-          !(cp >= 0xD800 && cp <= 0xDFFF);
-  *ok = valid;
-  *i += valid ? len : 1;
-  return valid ? cp : kReplacement;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 void AppendUnit(std::string& out, char32_t unit) {
   out += static_cast<char>(unit & 0xFF);

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/utf8.h"
+
 namespace qmon::platform::xml::detail {
 
 // Raw character data with its references expanded: the five predefined
@@ -21,7 +23,5 @@ bool IsQName(std::string_view name);
 bool IsXmlChar(char32_t c);
 // Space, tab, CR or LF: the blanks of the whitespace rules.
 inline bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-void AppendUtf8(std::string& out, char32_t c);
 
 }  // namespace qmon::platform::xml::detail

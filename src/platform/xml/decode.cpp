@@ -11,33 +11,11 @@ namespace {
 // One character of strict UTF-8 at pos (no overlong forms, no surrogates,
 // nothing above U+10FFFF); false on anything else.
 bool NextUtf8(std::string_view s, size_t& pos, char32_t& out) {
-  const auto byte = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
-  const uint8_t lead = byte(pos);
-  size_t extra = 0;
-  char32_t c = 0;
-  char32_t min = 0;
-  if (lead < 0x80) {
-    out = lead;
-    ++pos;
-    return true;
-  } else if (lead >= 0xC2 && lead <= 0xDF) {
-    extra = 1, c = lead & 0x1F, min = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    extra = 2, c = lead & 0x0F, min = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    extra = 3, c = lead & 0x07, min = 0x10000;
-  } else {
-    return false;
-  }
-  if (pos + extra >= s.size()) return false;
-  for (size_t i = 1; i <= extra; ++i) {
-    if ((byte(pos + i) & 0xC0) != 0x80) return false;
-    c = (c << 6) | (byte(pos + i) & 0x3F);
-  }
-  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-  out = c;
-  pos += extra + 1;
-  return true;
+  bool ok = false;
+  size_t next = pos;
+  out = NextCodePoint(s, &next, &ok);
+  if (ok) pos = next;
+  return ok;
 }
 
 // Valid UTF-8 made only of characters XML allows.

@@ -1,0 +1,19 @@
+// UTF-8, the program's own text encoding: one encoder and one strict decoder
+// for every part that converts text.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace qmon::platform {
+
+// Appends the UTF-8 form of one code point.
+void AppendUtf8(std::string& out, char32_t cp);
+
+// Decodes the character at text[*i] and moves past it. A malformed sequence
+// (bad lead or continuation byte, cut short, overlong, a surrogate, beyond
+// U+10FFFF) answers U+FFFD with *ok false and moves one byte on.
+char32_t NextCodePoint(std::string_view text, size_t* i, bool* ok);
+
+}  // namespace qmon::platform
