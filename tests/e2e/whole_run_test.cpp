@@ -175,6 +175,32 @@ TEST_F(WholeRunTest, MissingScriptPageKeepsTheStoredTemplates) {
   EXPECT_TRUE(machine.Exists(kTemplates + "DesktopMonitor.ini"));
 }
 
+// An id is used as text: its separators take part in the file names it
+// forms, which the file system resolves as Windows does.
+TEST_F(WholeRunTest, IdWithPathSeparatorsNamesTheFilesItResolvesTo) {
+  machine.Put(kTemplates + "40_Monitor.xml", "stored");
+  StartServer();
+  Start({"12\\..\\40"});
+  EXPECT_EQ(RequestedIds(), std::vector<std::string>{"12\\..\\40"});
+  EXPECT_THAT(log, Contains("File deleted : " + kTemplates + "12\\..\\40_Monitor.xml"));
+  EXPECT_THAT(log, Contains("ERR : Data not found. For ID : 12\\..\\40"));
+  EXPECT_FALSE(machine.Exists(kTemplates + "40_Monitor.xml"));
+  EXPECT_FALSE(machine.Exists(kTemplates + "12"));
+}
+
+TEST_F(WholeRunTest, FailureWithoutReportUrlIsOnlyLogged) {
+  std::filesystem::remove(machine.Native("C:\\Agent\\QSCC\\QDSKEVTLOG.EXE"));
+  StartServer();
+  machine.Put("C:\\Agent\\Configuration\\qScriptDNS.ini",
+              "[wpscriptmontmpltdtls]\r\nURL=" + server->Url("/dc") + "\r\n");
+  Start({});
+  EXPECT_THAT(log, Contains("MSG : Prim. URL:"));
+  EXPECT_THAT(log, Contains("ERR: No URL Details found"));
+  EXPECT_THAT(log, Contains("ERR : Unable to send Failure status to DC."));
+  EXPECT_TRUE(FailureReports().empty());
+  EXPECT_TRUE(PostLogFiles().empty());
+}
+
 TEST_F(WholeRunTest, FailureReportAcceptedAtTheSecondAttempt) {
   std::filesystem::remove(machine.Native("C:\\Agent\\QSCC\\QDSKEVTLOG.EXE"));
   StartServer({"--fail", "http500", "--fail-first", "1"});
