@@ -1,6 +1,5 @@
-// A conversion on a test machine: master templates written inline, the two
-// generated files read back whole, and the conversion's own log lines picked
-// out of the run log (the monitor activation logs around them).
+// A conversion on a test machine: master templates written inline, the
+// generated files read back whole, and the conversion's own log lines.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -43,8 +42,7 @@ class ConversionTest : public RunFixture {
     run.strServiceID = "5";
   }
 
-  // A master template as the assembly writes it, id and version 0, with
-  // `functions` as the root's further children.
+  // A master template of id and version 0 with `functions` after them.
   void PutMaster(const std::string& functions) const {
     machine.Put(kMasterPath,
                 "<dcmgetmontemp><templateid>0</templateid><templatever>0"
@@ -55,27 +53,16 @@ class ConversionTest : public RunFixture {
   std::string Ini() const { return machine.Get(kIniPath); }
   std::string EventLog() const { return machine.Get(kEventLogPath); }
 
-  // The log lines from "MSG : XML Loaded successfully." (or the missing-file
-  // line) through the handler's line, or through the line of 51 hyphens and
-  // the writing of the event-log template when it follows.
-  std::vector<std::string> ConversionLines() const {
+  // The log lines from the load line through the handler's line or the 51
+  // hyphens, and `more` lines after those.
+  std::vector<std::string> ConversionLines(int more = 0) const {
     const std::vector<std::string> lines = Logged();
-    const auto begin = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
-      return line == kLoaded || line.starts_with("MSG : File does not exist: ");
+    const auto begin = std::find(lines.begin(), lines.end(), kLoaded);
+    const auto last = std::find_if(begin, lines.end(), [](const std::string& line) {
+      return line == kDashes51 || line.starts_with("ERR : Error in loadXMLData()");
     });
-    auto end = begin;
-    bool writing_event_log = false;
-    while (end != lines.end()) {
-      const std::string& line = *end++;
-      if (line.starts_with("ERR : Error in loadXMLData()")) break;
-      if (writing_event_log && line == "MSG : XML written successfully.") break;
-      if (line == kDashes51) {
-        writing_event_log =
-            end != lines.end() && (*end == kDashes60 || *end == "File deleted : " + kEventLogPath);
-        if (!writing_event_log) break;
-      }
-    }
-    return {begin, end};
+    const auto stop = std::min<std::ptrdiff_t>(last - lines.begin() + 1 + more, lines.size());
+    return {begin, lines.begin() + stop};
   }
 
   // Whether the agent key holds a value of this name.
@@ -87,13 +74,6 @@ class ConversionTest : public RunFixture {
                        platform::kErrorSuccess;
     machine.registry.CloseKey(key);
     return found;
-  }
-  void SetChecksumValue(const std::string& name) {
-    platform::Hkey key = 0;
-    machine.registry.CreateKey(platform::kHkeyLocalMachine, kChecksumKey, &key);
-    machine.registry.SetValueEx(key, name, platform::kRegSz,
-                                reinterpret_cast<const uint8_t*>("00ff"), 5);
-    machine.registry.CloseKey(key);
   }
 };
 

@@ -26,14 +26,6 @@ TEST_P(DesktopIniTest, WritesTheSection) {
 INSTANTIATE_TEST_SUITE_P(
     Elements, DesktopIniTest,
     ::testing::Values(
-        SectionCase{"AllFirstLeavesHolesInTheNumbering",
-                    "<dcm FunctionID=\"2\" scriptid=\"4\" exclsp=\"\" fncname=\"N\"><step>"
-                    "<othdrv drv=\"ALL\" thval=\"90\">gt</othdrv>"
-                    "<othdrv drv=\"E:\" thval=\"70\">lt</othdrv>"
-                    "<othdrv drv=\"F:\" thval=\"60\">eq</othdrv></step></dcm>",
-                    "Id=2\r\nscriptid=4\r\nName=N\r\nNOSCount=-1\r\nNOScondition=gt\r\n"
-                    "NOSthreshold=90\r\nDrv2=E:\r\nCond2=lt\r\nThreshold2=70\r\nDrv3=F:\r\n"
-                    "Cond3=eq\r\nThreshold3=60\r\n"},
         SectionCase{"AllInAnyCaseWithBlanksDriveNamesKeepTheirs",
                     "<dcm FunctionID=\"1\" scriptid=\"4\" exclsp=\"\" fncname=\"N\"><step>"
                     "<othdrv drv=\" D: \" thval=\" 5 \"><![CDATA[ lt ]]></othdrv>"
@@ -57,13 +49,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "<dcm FunctionID=\"1\" scriptid=\"4\" exclsp=\"\" fncname=\"N\"><info/>"
                     "<step><othdrv drv=\"D:\" thval=\"1\">a</othdrv></step></dcm>",
                     "Id=1\r\nscriptid=4\r\nName=N\r\nNOSCount=1\r\n"},
-        SectionCase{"StepWithoutDrivesCountsNone",
-                    "<dcm FunctionID=\"2\" scriptid=\"4\" exclsp=\"\" fncname=\"N\"><step>"
-                    "<other>x</other></step></dcm>",
-                    "Id=2\r\nscriptid=4\r\nName=N\r\nNOSCount=0\r\n"},
-        SectionCase{"ElementWithoutChildrenGivesItsNameOnly",
-                    "<dcm FunctionID=\"1\" scriptid=\"4\" exclsp=\"\" fncname=\"N\"></dcm>",
-                    "Id=1\r\nscriptid=4\r\nName=N\r\n"},
         SectionCase{"KindFourWithoutChildrenGivesItsNameOnly",
                     "<dcm FunctionID=\"4\" scriptid=\"4\" exclsp=\"\" fncname=\"N\"/>",
                     "Id=4\r\nscriptid=4\r\nName=N\r\n"},
@@ -79,12 +64,17 @@ INSTANTIATE_TEST_SUITE_P(
                     "Id=1\r\nscriptid=4\r\nName=Disk ? \xE9\r\n"}),
     [](const ::testing::TestParamInfo<SectionCase>& info) { return info.param.name; });
 
-TEST_F(ConversionTest, OtherDriveEntriesAreLoggedBeforeTheirWrites) {
+// An ALL entry first leaves a hole in the numbering of the others.
+TEST_F(ConversionTest, AllEntryFirstLeavesAHoleAndLogsBeforeEachWrite) {
   PutMaster(
-      "<dcm FunctionID=\"1\" scriptid=\"4\" exclsp=\"\" fncname=\"N\"><step>"
+      "<dcm FunctionID=\"2\" scriptid=\"4\" exclsp=\"\" fncname=\"N\"><step>"
       "<othdrv drv=\"all\" thval=\"9\">gt</othdrv><othdrv drv=\"E:\" thval=\"7\">lt</othdrv>"
       "</step></dcm>");
   EXPECT_TRUE(loadXMLData(run));
+  EXPECT_EQ(Ini(),
+            DcmSection(1) +
+                "[DCM1]\r\nId=2\r\nscriptid=4\r\nName=N\r\nNOSCount=-1\r\nNOScondition=gt\r\n"
+                "NOSthreshold=9\r\nDrv2=E:\r\nCond2=lt\r\nThreshold2=7\r\n");
   const std::vector<std::string> lines = ConversionLines();
   const std::vector<std::string> tail(lines.end() - 9, lines.end());
   EXPECT_EQ(tail, (std::vector<std::string>{
@@ -95,9 +85,12 @@ TEST_F(ConversionTest, OtherDriveEntriesAreLoggedBeforeTheirWrites) {
                       "MSG : Writing in INI Threshold2=7", kDashes51}));
 }
 
-TEST_F(ConversionTest, ElementWithoutDrivesLogsTheZeroCount) {
-  PutMaster("<dcm FunctionID=\"1\" scriptid=\"4\" exclsp=\"\" fncname=\"N\"><step/></dcm>");
+TEST_F(ConversionTest, StepWithoutDrivesCountsNone) {
+  PutMaster(
+      "<dcm FunctionID=\"2\" scriptid=\"4\" exclsp=\"\" fncname=\"N\"><step><x/></step>"
+      "</dcm>");
   EXPECT_TRUE(loadXMLData(run));
+  EXPECT_EQ(Ini(), DcmSection(1) + "[DCM1]\r\nId=2\r\nscriptid=4\r\nName=N\r\nNOSCount=0\r\n");
   EXPECT_THAT(ConversionLines(), IsSupersetOf({"MSG : othdrv node not found",
                                                "MSG : value written (NOSCount) in INI: 0"}));
 }

@@ -18,117 +18,77 @@ struct LoadCase {
 
 void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.what; }
 
-std::string Utf16Le(std::u16string_view text) {
-  std::string out = "\xFF\xFE";
+// UTF-16 with its byte order mark.
+std::string Utf16(std::u16string_view text, bool big_endian = false) {
+  std::string out = big_endian ? "\xFE\xFF" : "\xFF\xFE";
   for (char16_t c : text) {
-    out += static_cast<char>(c & 0xFF);
-    out += static_cast<char>(c >> 8);
-  }
-  return out;
-}
-
-std::string Utf16Be(std::u16string_view text) {
-  std::string out = "\xFE\xFF";
-  for (char16_t c : text) {
-    out += static_cast<char>(c >> 8);
-    out += static_cast<char>(c & 0xFF);
+    const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
+    out += big_endian ? high : low;
+    out += big_endian ? low : high;
   }
   return out;
 }
 
 const LoadCase kLoadCases[] = {
     // Well-formedness.
-    {"plain", "<r>t</r>", "t"},
     {"empty file", "", std::nullopt},
-    {"blank file", " \r\n", std::nullopt},
     {"unclosed", "<r><a></r>", std::nullopt},
     {"mismatched", "<r></R>", std::nullopt},
     {"two roots", "<r/><s/>", std::nullopt},
-    {"text after the root", "<r/>x", std::nullopt},
-    {"text before the root", "x<r/>", std::nullopt},
-    {"CDATA outside the root", "<r/><![CDATA[x]]>", std::nullopt},
     {"misc after the root", "<r>t</r>\r\n<!--c--><?p x?>\r\n", "t"},
-    {"blanks before the root", " \n<r>t</r>", "t"},
     {"duplicate attribute", "<r a='1' a='2'/>", std::nullopt},
-    {"attributes not apart", "<r a='1'b='2'/>", std::nullopt},
     {"unquoted attribute", "<r a=1/>", std::nullopt},
     {"< in an attribute", "<r a='x<y'/>", std::nullopt},
     {"]]> in text", "<r>a ]]> b</r>", std::nullopt},
     {"> in text", "<r>a > b</r>", "a > b"},
     {"-- in a comment", "<r><!-- a -- b --></r>", std::nullopt},
-    {"comment ending in -", "<r><!--a---></r>", std::nullopt},
     {"name starting with a digit", "<1r/>", std::nullopt},
-    {"two colons in a name", "<r a:b:c='1'/>", std::nullopt},
     {"undeclared element prefix", "<p:r/>", std::nullopt},
-    {"undeclared attribute prefix", "<r p:a='1'/>", std::nullopt},
-    {"declared prefixes", "<r xmlns:p='u'><p:c p:a='1'>t</p:c></r>", "t"},
-    {"xml prefix", "<r xml:lang='en'>t</r>", "t"},
+    {"declared and xml prefixes", "<r xmlns:p='u' xml:lang='en'><p:c p:a='1'>t</p:c></r>", "t"},
     {"PI named XML", "<r><?XML x?></r>", std::nullopt},
     {"control character", "<r>a\x01z</r>", std::nullopt},
-    {"U+FFFE", "<r>\xEF\xBF\xBE</r>", std::nullopt},
     // References.
     {"predefined entities", "<r>&lt;&gt;&amp;&apos;&quot;</r>", "<>&'\""},
     {"character references", "<r>&#65;&#x42;&#x1F600;</r>", "AB\xF0\x9F\x98\x80"},
     {"undeclared entity", "<r>&nbsp;</r>", std::nullopt},
-    {"undeclared entity in an attribute", "<r a='&nbsp;'/>", std::nullopt},
-    {"bare ampersand", "<r>a & b</r>", std::nullopt},
     {"bare ampersand in an attribute", "<r a='a&b'/>", std::nullopt},
-    {"reference to U+0001", "<r>&#1;</r>", std::nullopt},
-    {"reference to NUL", "<r>&#0;</r>", std::nullopt},
     {"reference to a surrogate", "<r>&#xD800;</r>", std::nullopt},
-    {"reference beyond Unicode", "<r>&#x110000;</r>", std::nullopt},
     {"uppercase X in a reference", "<r>&#X41;</r>", std::nullopt},
     {"entity from the DOCTYPE (ignored)", "<!DOCTYPE r [<!ENTITY e 'x'>]><r>&e;</r>", std::nullopt},
     // Prolog.
-    {"declaration", "<?xml version=\"1.0\"?><r>t</r>", "t"},
     {"declaration, single quotes, blanks", "<?xml version='1.0'  standalone='yes' ?><r>t</r>", "t"},
     {"version 1.1", "<?xml version=\"1.1\"?><r>t</r>", "t"},
     {"version 2.0", "<?xml version=\"2.0\"?><r>t</r>", std::nullopt},
     {"no version", "<?xml encoding=\"UTF-8\"?><r/>", std::nullopt},
-    {"encoding before version", "<?xml encoding=\"UTF-8\" version=\"1.0\"?><r/>", std::nullopt},
-    {"unknown pseudo-attribute", "<?xml version=\"1.0\" foo=\"x\"?><r/>", std::nullopt},
     {"blank before the declaration", " <?xml version=\"1.0\"?><r/>", std::nullopt},
-    {"line break before the declaration", "\r\n<?xml version=\"1.0\"?><r/>", std::nullopt},
-    {"BOM and blank before the declaration", "\xEF\xBB\xBF <?xml version=\"1.0\"?><r/>",
-     std::nullopt},
-    {"declaration after a comment", "<!--c--><?xml version=\"1.0\"?><r/>", std::nullopt},
     {"declaration inside the root", "<r><?xml version=\"1.0\"?></r>", std::nullopt},
-    {"DOCTYPE", "<!DOCTYPE r><r>t</r>", "t"},
     {"DOCTYPE naming a missing DTD", "<!DOCTYPE r SYSTEM \"nothere.dtd\"><r>t</r>", "t"},
     {"DOCTYPE after the root", "<r>t</r><!DOCTYPE r>", std::nullopt},
     // Encodings.
-    {"UTF-8 by default", "<r>caf\xC3\xA9</r>", "caf\xC3\xA9"},
     {"ANSI byte without a declaration", "<r>caf\xE9</r>", std::nullopt},
     {"overlong UTF-8", "<r>\xC0\xAF</r>", std::nullopt},
-    {"UTF-8 surrogate", "<r>\xED\xA0\x80</r>", std::nullopt},
-    {"windows-1252", "<?xml version=\"1.0\" encoding=\"windows-1252\"?><r>caf\xE9 \x80</r>",
+    {"windows-1252, name in any case",
+     "<?xml version=\"1.0\" encoding=\"Windows-1252\"?><r>caf\xE9 \x80</r>",
      "caf\xC3\xA9 \xE2\x82\xAC"},
-    {"encoding names ignore case", "<?xml version=\"1.0\" encoding=\"WINDOWS-1252\"?><r>\xE9</r>",
-     "\xC3\xA9"},
     {"ISO-8859-1 keeps 80-9F as C1 controls",
      "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>\xE9\x80</r>", "\xC3\xA9\xC2\x80"},
     {"US-ASCII", "<?xml version=\"1.0\" encoding=\"us-ascii\"?><r>cafe</r>", "cafe"},
     {"US-ASCII with a high byte", "<?xml version=\"1.0\" encoding=\"us-ascii\"?><r>\xE9</r>",
      std::nullopt},
-    {"UTF-8 declared over ANSI bytes", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><r>caf\xE9</r>",
-     std::nullopt},
     {"unknown encoding", "<?xml version=\"1.0\" encoding=\"bogus-42\"?><r/>", std::nullopt},
     {"UTF-16 declared without a BOM", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><r/>",
      std::nullopt},
     {"UTF-8 BOM", "\xEF\xBB\xBF<r>caf\xC3\xA9</r>", "caf\xC3\xA9"},
-    {"UTF-8 BOM with UTF-8 declared",
-     "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?><r>t</r>", "t"},
     {"UTF-8 BOM contradicting the declaration",
      "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"windows-1252\"?><r>t</r>", std::nullopt},
-    {"UTF-16LE BOM", Utf16Le(u"<r>caf\u00E9</r>"), "caf\xC3\xA9"},
-    {"UTF-16BE BOM", Utf16Be(u"<r>caf\u00E9</r>"), "caf\xC3\xA9"},
+    {"UTF-16LE BOM", Utf16(u"<r>caf\u00E9</r>"), "caf\xC3\xA9"},
+    {"UTF-16BE BOM", Utf16(u"<r>caf\u00E9</r>", true), "caf\xC3\xA9"},
     {"UTF-16 BOM with UTF-16 declared",
-     Utf16Le(u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><r>t</r>"), "t"},
+     Utf16(u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><r>t</r>"), "t"},
     {"UTF-16 BOM contradicting the declaration",
-     Utf16Le(u"<?xml version=\"1.0\" encoding=\"UTF-8\"?><r>t</r>"), std::nullopt},
-    {"UTF-16 without a BOM", Utf16Le(u"<r>t</r>").substr(2), std::nullopt},
-    {"UTF-16 unpaired surrogate", Utf16Le(u"<r>\xD800</r>"), std::nullopt},
-    {"UTF-16 odd length", Utf16Le(u"<r/>") + "x", std::nullopt},
+     Utf16(u"<?xml version=\"1.0\" encoding=\"UTF-8\"?><r>t</r>"), std::nullopt},
+    {"UTF-16 unpaired surrogate", Utf16(u"<r>\xD800</r>"), std::nullopt},
+    {"UTF-16 odd length", Utf16(u"<r/>") + "x", std::nullopt},
 };
 
 class DomLoadTest : public DomTest, public ::testing::WithParamInterface<LoadCase> {};
@@ -144,17 +104,7 @@ TEST_P(DomLoadTest, LoadsOnlyWhatIsWellFormed) {
   EXPECT_EQ(doc_.selectSingleNode("/r").text(), *c.root_text);
 }
 
-INSTANTIATE_TEST_SUITE_P(Documents, DomLoadTest, ::testing::ValuesIn(kLoadCases),
-                         [](const ::testing::TestParamInfo<LoadCase>& info) {
-                           std::string name;
-                           for (const char* p = info.param.what; *p; ++p) {
-                             const char c = *p;
-                             const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                                                (c >= '0' && c <= '9');
-                             name += alnum ? c : '_';
-                           }
-                           return name + "_" + std::to_string(info.index);
-                         });
+INSTANTIATE_TEST_SUITE_P(Documents, DomLoadTest, ::testing::ValuesIn(kLoadCases));
 
 TEST_F(DomLoadTest, LineEndsBecomeLineFeeds) {
   EXPECT_EQ(Root("<r>a\r\nb\rc\nd&#13;</r>").xml(), "<r>a\nb\nc\nd\r</r>");
@@ -170,31 +120,19 @@ TEST_F(DomLoadTest, AttributeValuesAreNormalised) {
 }
 
 TEST_F(DomLoadTest, FailedLoadDiscardsEarlierContent) {
+  EXPECT_FALSE(DOMDocument().hasChildNodes());
   ASSERT_TRUE(Load("<?xml version=\"1.0\"?><r><a>t</a></r>"));
   const Node earlier = doc_.selectSingleNode("r/a");
   ASSERT_EQ(doc_.childNodes().length(), 2);
 
   EXPECT_FALSE(Load("<r><a>t</a>"));
-  EXPECT_FALSE(doc_.hasChildNodes());
   EXPECT_EQ(doc_.childNodes().length(), 0);
-  EXPECT_TRUE(doc_.childNodes().item(0).isNothing());
   EXPECT_TRUE(doc_.selectSingleNode("r").isNothing());
-  EXPECT_EQ(doc_.selectNodes("/r/a").length(), 0);
-  // A node taken before keeps its own document.
-  EXPECT_EQ(earlier.text(), "t");
-}
+  EXPECT_EQ(earlier.text(), "t");  // a node taken before keeps its own document
 
-TEST_F(DomLoadTest, MissingFileFailsAndEmpties) {
   ASSERT_TRUE(Load("<r/>"));
-  EXPECT_FALSE(doc_.load(files_, "C:\\nothere.xml"));
+  EXPECT_FALSE(doc_.load(machine_.fs, "C:\\nothere.xml"));
   EXPECT_FALSE(doc_.hasChildNodes());
-}
-
-TEST_F(DomLoadTest, NewDocumentIsEmpty) {
-  const DOMDocument doc;
-  EXPECT_FALSE(doc.hasChildNodes());
-  EXPECT_EQ(doc.childNodes().length(), 0);
-  EXPECT_TRUE(doc.selectSingleNode("r").isNothing());
 }
 
 }  // namespace

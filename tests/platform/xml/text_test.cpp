@@ -16,33 +16,23 @@ void PrintTo(const TextCase& c, std::ostream* os) { *os << c.xml; }
 
 const TextCase kTextCases[] = {
     // Pieces are joined as they stand; comments and PIs add nothing.
-    {"<r><x>one</x><![CDATA[two]]></r>", "onetwo"},
-    {"<r>a<!--c-->b<?p d?>c</r>", "abc"},
-    {"<r a='attribute'>t</r>", "t"},
+    {"<r a='n'><x>one</x><![CDATA[two]]><!--c--><?p d?>3</r>", "onetwo3"},
     {"<a>&#65;&#66; &#67; </a>", "AB C"},
     {"<a> T &#65; e </a>", "T A e"},
     // Inner whitespace stays as it is; only the edges are trimmed.
     {"<s>  a  b  </s>", "a  b"},
     {"<a>foo\r\n\r\nbar</a>", "foo\n\nbar"},
-    {"<r>a <!--c--> b</r>", "a  b"},
     {"<r><x> a </x><y> b </y></r>", "a  b"},
     {"<r>\xC2\xA0x\xC2\xA0</r>", "\xC2\xA0x\xC2\xA0"},
     // One blank where whitespace was dropped, only once something was output.
     {"<r>\n<![CDATA[cd\n]]>\n<!--c-->\n<e/>\n<f>txt\n</f>\nmore\n</r>", "cd\n txt\n\nmore"},
-    {"<r><x>a</x>\n\t <y>b</y></r>", "a b"},
-    {"<r><x>a</x><!--c--> <y>b</y></r>", "a b"},
     {"<r>t<x/> <y/>u</r>", "t u"},
-    {"<r><x>a<y> </y></x>b</r>", "a b"},
     {"<r><x>a</x><y>b</y></r>", "ab"},
-    {"<r>\n<x>a</x>\n</r>", "a"},
     {"<r><a><b>x</b>&#10;<c>y</c></a></r>", "x y"},
     // Trimming never cuts into CDATA.
     {"<r><![CDATA[]]> This is<b> a</b>  <i>word</i><d>. </d></r>", " This is a word."},
     {"<r><![CDATA[  a  ]]></r>", "  a  "},
-    {"<r> <![CDATA[ ]]> </r>", " "},
-    {"<r><![CDATA[]]> <x>a</x></r>", "a"},
     {"<r><x>a</x> <![CDATA[]]></r>", "a "},
-    {"<r><x>a</x> <![CDATA[ ]]> </r>", "a  "},
     {"<r> x <![CDATA[y]]> z </r>", "x y z"},
 };
 
@@ -53,15 +43,13 @@ TEST_P(DomTextTest, OfElement) { EXPECT_EQ(Root(GetParam().xml).text(), GetParam
 INSTANTIATE_TEST_SUITE_P(Examples, DomTextTest, ::testing::ValuesIn(kTextCases));
 
 TEST_F(DomTextTest, OfOtherNodes) {
-  const Node r = Root("<r a='  x  ' b='   ' c=''>  a  <![CDATA[  c  ]]><!--  k  --><?p  d  ?></r>");
+  const Node r = Root("<r a='  x  '>  a  <![CDATA[  c  ]]><!--  k  --><?p  d  ?></r>");
   const NodeList kids = r.childNodes();
   EXPECT_EQ(kids.item(0).text(), "a");
   EXPECT_EQ(kids.item(1).text(), "  c  ");
   EXPECT_EQ(kids.item(2).text(), "  k  ");
   EXPECT_EQ(kids.item(3).text(), "d  ");
   EXPECT_EQ(r.attributes().getNamedItem("a").text(), "  x  ");
-  EXPECT_EQ(r.attributes().getNamedItem("b").text(), "   ");
-  EXPECT_EQ(r.attributes().getNamedItem("c").text(), "");
 }
 
 struct ChildrenCase {
@@ -71,12 +59,15 @@ struct ChildrenCase {
 
 void PrintTo(const ChildrenCase& c, std::ostream* os) { *os << c.xml; }
 
+std::string Names(const NodeList& nodes) {
+  std::string names;
+  for (int32_t i = 0; i < nodes.length(); ++i) names += (i ? "," : "") + nodes.item(i).nodeName();
+  return names;
+}
+
 const ChildrenCase kChildrenCases[] = {
     {"<r><![CDATA[c]]><!--k--><e/>txt</r>", "#cdata-section,#comment,e,#text"},
-    {"<r><e/>\n<e/></r>", "e,e"},
     {"<r> </r>", ""},
-    {"<r>&#32;</r>", ""},
-    {"<r>\r\n\t</r>", ""},
     {"<r> <![CDATA[ ]]> </r>", "#cdata-section"},
     {"<r> a </r>", "#text"},
     {"<r>\n  <?pi x?>\n  <!--c-->\n  <a/>\n</r>", "pi,#comment,a"},
@@ -89,13 +80,8 @@ class DomChildrenTest : public DomTest, public ::testing::WithParamInterface<Chi
 
 TEST_P(DomChildrenTest, CountsWhatTheDomKeeps) {
   const Node root = Root(GetParam().xml);
-  const NodeList kids = root.childNodes();
-  std::string names;
-  for (int32_t i = 0; i < kids.length(); ++i) {
-    names += (i ? "," : "") + kids.item(i).nodeName();
-  }
-  EXPECT_EQ(names, GetParam().names);
-  EXPECT_EQ(root.hasChildNodes(), kids.length() > 0);
+  EXPECT_EQ(Names(root.childNodes()), GetParam().names);
+  EXPECT_EQ(root.hasChildNodes(), root.childNodes().length() > 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, DomChildrenTest, ::testing::ValuesIn(kChildrenCases));
@@ -105,21 +91,10 @@ TEST_F(DomChildrenTest, DocumentChildren) {
       Load("<?xml version='1.0' encoding=\"windows-1252\" ?>\r\n<!DOCTYPE r>\r\n"
            "<!--top--><r/>\r\n<?after x?>\r\n"));
   const NodeList kids = doc_.childNodes();
-  ASSERT_EQ(kids.length(), 5);
-  EXPECT_EQ(kids.item(0).nodeName(), "xml");
+  EXPECT_EQ(Names(kids), "xml,r,#comment,r,after");  // the first r is the DOCTYPE
   EXPECT_EQ(kids.item(0).text(), "version=\"1.0\" encoding=\"windows-1252\"");
   EXPECT_EQ(kids.item(0).xml(), "<?xml version=\"1.0\" encoding=\"windows-1252\"?>");
-  EXPECT_EQ(kids.item(1).nodeName(), "r");  // the DOCTYPE
-  EXPECT_EQ(kids.item(2).nodeName(), "#comment");
-  EXPECT_EQ(kids.item(3).nodeName(), "r");
-  EXPECT_FALSE(kids.item(3).hasChildNodes());
-  EXPECT_EQ(kids.item(4).nodeName(), "after");
-}
-
-TEST_F(DomChildrenTest, ItemOutOfRangeIsNothing) {
-  const NodeList kids = Root("<r><a/><b/></r>").childNodes();
-  EXPECT_EQ(kids.item(1).nodeName(), "b");
-  EXPECT_TRUE(kids.item(2).isNothing());
+  EXPECT_TRUE(kids.item(5).isNothing());
   EXPECT_TRUE(kids.item(-1).isNothing());
 }
 

