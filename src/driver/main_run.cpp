@@ -12,9 +12,9 @@
 namespace qmon {
 namespace {
 
-std::string VersionText() {
-  return std::to_string(QMON_VERSION_MAJOR) + "." + std::to_string(QMON_VERSION_MINOR) + "." +
-         std::to_string(QMON_VERSION_REVISION);
+std::string VersionText(const platform::ProgramVersion& v) {
+  return std::to_string(v.major) + "." + std::to_string(v.minor) + "." +
+         std::to_string(v.revision);
 }
 
 // Posts the gathered failure text; an undelivered report is only logged.
@@ -78,7 +78,7 @@ void RemoveSetup(Run& run, bool performance, bool eventLog) {
 void Main(Run& run, const std::string& commandLine) {
   try {
     if (!run.env.system->ClaimSingleInstance()) throw ProcessEnd{};
-    run.strAppVersion = VersionText();
+    run.strAppVersion = VersionText(run.env.system->Version());
     run.objFSO = run.env.fs;
 
     std::string agentKey = "SOFTWARE\\QAVOOD";

@@ -15,7 +15,9 @@ void WriteRaw(Run& run, const std::string& line) {
   });
 }
 
-std::string TimeStamp(Run& run) { return vb::GeneralDate(run.env.clock->Now()); }
+std::string TimeStamp(Run& run) {
+  return vb::GeneralDate(*run.env.clock, run.env.clock->Now());
+}
 
 }  // namespace
 

@@ -36,7 +36,9 @@ class CodePage {
 
 // ---- Registry (ANSI functions) -------------------------------------------
 
-using Hkey = uint32_t;
+// Pointer-sized, as HKEY is: the Windows backend hands out the system's own
+// handles, so a handle in the log is the one the system gave.
+using Hkey = uintptr_t;
 inline constexpr Hkey kHkeyLocalMachine = 0x80000002u;
 inline constexpr uint32_t kRegSz = 1;
 inline constexpr uint32_t kRegDword = 4;
@@ -153,13 +155,26 @@ class Clock {
   virtual ~Clock() = default;
   // The local date and time, truncated to the second.
   virtual LocalTime Now() = 0;
+  // The user's regional short-date and long-time formats, as the VB runtime
+  // writes a Date (US English: "3/4/2026", "9:05:07 AM").
+  virtual std::string ShortDate(const LocalTime& t) = 0;
+  virtual std::string LongTime(const LocalTime& t) = 0;
 };
 
 // ---- The running program and the system ----------------------------------
 
+struct ProgramVersion {
+  int major = 0, minor = 0, revision = 0;
+};
+
 class System {
  public:
   virtual ~System() = default;
+  // The command line as the program was started with it, after the program's
+  // own name and the blanks that follow it (the VB runtime's Command).
+  virtual std::string CommandLine() = 0;
+  // The program's own version numbers (App.Major, App.Minor, App.Revision).
+  virtual ProgramVersion Version() = 0;
   // True when no other instance runs; the claim lasts until the process ends
   // (a crash releases it).
   virtual bool ClaimSingleInstance() = 0;

@@ -187,17 +187,6 @@ std::string MapCase(std::string_view text, char32_t (*map)(char32_t)) {
   return out;
 }
 
-// ---- Dates -------------------------------------------------------------------
-
-// Long time, "h:mm:ss tt".
-std::string LongTime(const platform::LocalTime& t) {
-  const int hour12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%d:%02d:%02d %s", hour12, t.minute, t.second,
-                t.hour < 12 ? "AM" : "PM");
-  return buffer;
-}
-
 }  // namespace
 
 double Val(std::string_view text) {
@@ -284,15 +273,23 @@ std::string Replace(std::string_view text, std::string_view find, std::string_vi
   return out;
 }
 
-std::string GeneralDate(const platform::LocalTime& t) {
+std::string GeneralDate(platform::Clock& clock, const platform::LocalTime& t) {
   const bool day_zero = t.year == 1899 && t.month == 12 && t.day == 30;
   const bool midnight = t.hour == 0 && t.minute == 0 && t.second == 0;
-  if (day_zero) return LongTime(t);
-  if (midnight) return ShortDate(t);
-  return ShortDate(t) + " " + LongTime(t);
+  if (day_zero) return clock.LongTime(t);
+  if (midnight) return clock.ShortDate(t);
+  return clock.ShortDate(t) + " " + clock.LongTime(t);
 }
 
-std::string ShortDate(const platform::LocalTime& t) {
+std::string UsLongTime(const platform::LocalTime& t) {
+  const int hour12 = t.hour % 12 == 0 ? 12 : t.hour % 12;
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%d:%02d:%02d %s", hour12, t.minute, t.second,
+                t.hour < 12 ? "AM" : "PM");
+  return buffer;
+}
+
+std::string UsShortDate(const platform::LocalTime& t) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%d/%d/%d", t.month, t.day, t.year);
   return buffer;

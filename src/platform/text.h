@@ -52,12 +52,12 @@ std::vector<std::string> Split(std::string_view text, std::string_view delimiter
 // Replace from the start with no count limit, binary comparison.
 std::string Replace(std::string_view text, std::string_view find, std::string_view with);
 
-// Dates under US regional settings.
-// General date: "M/D/YYYY h:mm:ss AM"; only the date when the time is
-// midnight, only the time on day 0 (12/30/1899).
-std::string GeneralDate(const platform::LocalTime& t);
-// Short date: "M/D/YYYY".
-std::string ShortDate(const platform::LocalTime& t);
+// General date in the clock's regional formats: short date and long time;
+// only the date when the time is midnight, only the time on day 0 (12/30/1899).
+std::string GeneralDate(platform::Clock& clock, const platform::LocalTime& t);
+// US English regional formats, short date "M/D/YYYY" and long time "h:mm:ss AM".
+std::string UsShortDate(const platform::LocalTime& t);
+std::string UsLongTime(const platform::LocalTime& t);
 // Format(t, "yyyymmdd").
 std::string FormatYyyymmdd(const platform::LocalTime& t);
 // Format(t, "mmddyyyyhhnnss"): 14 digits, 24-hour clock.

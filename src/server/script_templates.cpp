@@ -105,7 +105,7 @@ void GetScriptTemplateDetails(Run& run, std::string& ids) {
         base + "/tfr_wpscriptmontmpltdtls.asp" + server::IdentityQuery(run);
     for (const std::string& id : vb::Split(ids, ",")) {
       std::string request = "<wpscriptmontmpltdtls><inid>" + id + "</inid><inagenttime>" +
-                            vb::ShortDate(run.env.clock->Now()) +
+                            run.env.clock->ShortDate(run.env.clock->Now()) +
                             " </inagenttime></wpscriptmontmpltdtls>";
       std::string unused;
       const std::string response = WebPost(run, request, strScriptTemplateURL, unused);

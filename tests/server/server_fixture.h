@@ -23,6 +23,8 @@ class RecordingSystem final : public platform::System {
   explicit RecordingSystem(platform::System& real) : real_(real) {}
 
   bool ClaimSingleInstance() override { return real_.ClaimSingleInstance(); }
+  std::string CommandLine() override { return real_.CommandLine(); }
+  platform::ProgramVersion Version() override { return real_.Version(); }
   std::string ProgramFolder() override { return real_.ProgramFolder(); }
   void StartProcess(const std::string& commandLine) override {
     started.push_back(commandLine);

@@ -15,6 +15,7 @@
 #include "platform/posix/posix_profile.h"
 #include "platform/posix/posix_registry.h"
 #include "platform/posix/posix_system.h"
+#include "platform/text.h"
 #include "support/temp_dir.h"
 
 namespace qmon::test {
@@ -24,6 +25,8 @@ class FakeClock final : public platform::Clock {
  public:
   platform::LocalTime now{2026, 3, 4, 9, 5, 7};
   platform::LocalTime Now() override { return now; }
+  std::string ShortDate(const platform::LocalTime& t) override { return vb::UsShortDate(t); }
+  std::string LongTime(const platform::LocalTime& t) override { return vb::UsLongTime(t); }
 };
 
 // The time stamp FakeClock's default time gives a log line.

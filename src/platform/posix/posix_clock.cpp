@@ -2,6 +2,8 @@
 
 #include <time.h>
 
+#include "platform/text.h"
+
 namespace qmon::platform::posix {
 
 LocalTime PosixClock::Now() {
@@ -13,5 +15,9 @@ LocalTime PosixClock::Now() {
   return LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                    local.tm_hour,        local.tm_min,     local.tm_sec};
 }
+
+std::string PosixClock::ShortDate(const LocalTime& t) { return vb::UsShortDate(t); }
+
+std::string PosixClock::LongTime(const LocalTime& t) { return vb::UsLongTime(t); }
 
 }  // namespace qmon::platform::posix

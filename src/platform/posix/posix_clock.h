@@ -1,4 +1,5 @@
-// Local time of the machine, as the TZ environment variable sets it.
+// Local time of the machine, as the TZ environment variable sets it; the
+// emulated machine's regional settings are US English.
 #pragma once
 
 #include "platform/env.h"
@@ -8,6 +9,8 @@ namespace qmon::platform::posix {
 class PosixClock final : public Clock {
  public:
   LocalTime Now() override;
+  std::string ShortDate(const LocalTime& t) override;
+  std::string LongTime(const LocalTime& t) override;
 };
 
 }  // namespace qmon::platform::posix

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <fstream>
+#include <vector>
 
 #include "platform/vb_error.h"
 
@@ -113,6 +115,19 @@ bool PosixSystem::ClaimSingleInstance() {
   }
   lock_fd_ = fd;
   return true;
+}
+
+std::string PosixSystem::CommandLine() {
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  std::vector<std::string> args;
+  for (std::string arg; std::getline(in, arg, '\0');) args.push_back(arg);
+  std::string line;
+  for (size_t i = 1; i < args.size(); ++i) line += (i > 1 ? " " : "") + args[i];
+  return line;
+}
+
+ProgramVersion PosixSystem::Version() {
+  return ProgramVersion{QMON_VERSION_MAJOR, QMON_VERSION_MINOR, QMON_VERSION_REVISION};
 }
 
 std::string ProgramFolderOf(const PathMap& map, std::string_view exe) {

@@ -20,6 +20,11 @@ class PosixSystem final : public System {
   // An exclusive flock on prefix/qMonIniWriter.lock, held by this object's
   // descriptor; the kernel drops it when the process ends in any way.
   bool ClaimSingleInstance() override;
+  // The arguments of /proc/self/cmdline joined by one blank, as Windows
+  // passes a command line of plain arguments.
+  std::string CommandLine() override;
+  // The project's version, compiled in.
+  ProgramVersion Version() override;
   std::string ProgramFolder() override;
   // /bin/sh -c in a new session, stdio on /dev/null; never waited for.
   void StartProcess(const std::string& commandLine) override;
