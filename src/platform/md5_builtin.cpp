@@ -1,7 +1,5 @@
 #include "platform/md5_builtin.h"
 
-#include <openssl/evp.h>
-
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -9,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/md5_digest.h"
 #include "platform/text.h"
 #include "platform/vb_error.h"
 
@@ -23,27 +22,15 @@ constexpr size_t kDefaultBlockBytes = 64 * 1024;
 // conversion from a Double in range.
 constexpr double kMaxBlockBytes = 1e15;
 
-struct MdCtxFree {
-  void operator()(EVP_MD_CTX* ctx) const { EVP_MD_CTX_free(ctx); }
-};
-
-// The digest of `bytes` fed `block_bytes` at a time, as lower-case hex;
-// nullopt when the digest engine fails.
+// The digest of `bytes` fed `block_bytes` at a time, as lower-case hex.
 std::optional<std::string> Md5Hex(const std::string& bytes, size_t block_bytes) {
-  const std::unique_ptr<EVP_MD_CTX, MdCtxFree> ctx(EVP_MD_CTX_new());
-  if (!ctx || EVP_DigestInit_ex(ctx.get(), EVP_md5(), nullptr) != 1) return std::nullopt;
-  for (size_t at = 0; at < bytes.size(); at += block_bytes) {
-    const size_t n = std::min(block_bytes, bytes.size() - at);
-    if (EVP_DigestUpdate(ctx.get(), bytes.data() + at, n) != 1) return std::nullopt;
-  }
-  unsigned char md[EVP_MAX_MD_SIZE];
-  unsigned int md_len = 0;
-  if (EVP_DigestFinal_ex(ctx.get(), md, &md_len) != 1) return std::nullopt;
+  const std::optional<Md5Bytes> md = Md5Digest(bytes, block_bytes);
+  if (!md) return std::nullopt;
   static constexpr char kHex[] = "0123456789abcdef";
   std::string hex;
-  for (unsigned int i = 0; i < md_len; ++i) {
-    hex += kHex[md[i] >> 4];
-    hex += kHex[md[i] & 0x0F];
+  for (const uint8_t byte : *md) {
+    hex += kHex[byte >> 4];
+    hex += kHex[byte & 0x0F];
   }
   return hex;
 }

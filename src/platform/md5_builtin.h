@@ -1,5 +1,5 @@
 // The agent's MD5 library contract (QGetMD5, QGetMD5WBlock) served in-process:
-// the file is read through the file system and digested with OpenSSL.
+// the file is read through the file system and digested by the platform.
 #pragma once
 
 #include <cstddef>
