@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/vb_error.h"
-#include "support/machine.h"
+#include "support/fake_clock.h"
 
 namespace qmon::vb {
 namespace {

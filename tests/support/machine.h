@@ -15,22 +15,10 @@
 #include "platform/posix/posix_profile.h"
 #include "platform/posix/posix_registry.h"
 #include "platform/posix/posix_system.h"
-#include "platform/text.h"
+#include "support/fake_clock.h"
 #include "support/temp_dir.h"
 
 namespace qmon::test {
-
-// A clock that stands still unless a test moves it.
-class FakeClock final : public platform::Clock {
- public:
-  platform::LocalTime now{2026, 3, 4, 9, 5, 7};
-  platform::LocalTime Now() override { return now; }
-  std::string ShortDate(const platform::LocalTime& t) override { return vb::UsShortDate(t); }
-  std::string LongTime(const platform::LocalTime& t) override { return vb::UsLongTime(t); }
-};
-
-// The time stamp FakeClock's default time gives a log line.
-inline const std::string kStamp = "3/4/2026 9:05:07 AM\t";
 
 class TestMachine {
  public:
