@@ -12,6 +12,13 @@ namespace qmon::test {
 int RunBinary(const std::string& prefix, const std::vector<std::string>& args = {},
               const std::vector<std::string>& extraEnvironment = {});
 
+// Starts `program` with `args` and this process's environment with
+// `environment` entries ("NAME=value") replacing or adding theirs, waits for
+// it and answers its wait status. With `output`, its standard output goes
+// to that file.
+int RunProgram(const std::string& program, const std::vector<std::string>& args,
+               const std::vector<std::string>& environment, const std::string& output = "");
+
 // Log lines with their time stamps removed (both the date-and-time and the
 // date-only forms).
 std::vector<std::string> WithoutStamps(const std::vector<std::string>& lines);
