@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,13 +26,13 @@ class TestMachine {
   TestMachine()
       : paths(dir.path()),
         registry(dir.path() + "/system.reg"),
-        profile(paths),
+        profile(platform::posix::MakePosixProfile(paths)),
         fs(paths),
         system(paths),
         md5(fs) {}
 
   platform::Env env() {
-    return platform::Env{&codepage, &registry, &profile, &fs, &clock, &system, &md5, &components};
+    return platform::Env{&codepage, &registry, profile.get(), &fs, &clock, &system, &md5, &components};
   }
 
   // The native path of a Windows-form path.
@@ -57,7 +58,7 @@ class TestMachine {
   platform::posix::PathMap paths;
   platform::Cp1252CodePage codepage;
   platform::posix::PosixRegistry registry;
-  platform::posix::PosixProfile profile;
+  std::unique_ptr<platform::profile::ProfileEngine> profile;
   platform::posix::PosixFileSystem fs;
   FakeClock clock;
   platform::posix::PosixSystem system;

@@ -25,7 +25,7 @@ struct PosixPlatform::Parts {
   explicit Parts(const std::string& prefix)
       : paths(prefix),
         registry(prefix + "/system.reg"),
-        profile(paths),
+        profile(MakePosixProfile(paths)),
         fs(paths),
         system(paths),
         md5(fs) {
@@ -35,7 +35,7 @@ struct PosixPlatform::Parts {
   PathMap paths;
   Cp1252CodePage codepage;
   PosixRegistry registry;
-  PosixProfile profile;
+  std::unique_ptr<profile::ProfileEngine> profile;
   PosixFileSystem fs;
   PosixClock clock;
   PosixSystem system;
@@ -50,7 +50,7 @@ PosixPlatform::~PosixPlatform() = default;
 
 Env PosixPlatform::env() {
   Parts& p = *parts_;
-  return Env{&p.codepage, &p.registry, &p.profile, &p.fs, &p.clock, &p.system, &p.md5, &p.components};
+  return Env{&p.codepage, &p.registry, p.profile.get(), &p.fs, &p.clock, &p.system, &p.md5, &p.components};
 }
 
 }  // namespace posix

@@ -1,72 +1,179 @@
 #include "platform/posix/posix_profile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/cp1252.h"
-#include "platform/posix/profile_answer.h"
-#include "platform/posix/profile_edit.h"
+#include "platform/env.h"
+#include "platform/posix/names.h"
+#include "platform/profile/profile_disk.h"
 
-namespace qmon::platform::posix {
+namespace qmon::platform {
+
+namespace profile {
+
+bool AnsiBytesEqualNoCase(char a, char b) {
+  return posix::WinNameEquals(Utf8FromCp1252(std::string_view(&a, 1)),
+                              Utf8FromCp1252(std::string_view(&b, 1)));
+}
+
+}  // namespace profile
+
+namespace posix {
 namespace {
 
-// GetPrivateProfileIntA looks at no more of a value than this buffer holds.
-constexpr uint32_t kIntBuffer = 256;
+using profile::ProfileStamp;
+
+constexpr int32_t kErrorWriteFault = 29;
+constexpr int32_t kErrorDiskFull = 112;
+
+int32_t Win32ErrorOf(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      return kErrorPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+      return kErrorAccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+      return kErrorDiskFull;
+    default:
+      return kErrorWriteFault;
+  }
+}
+
+std::string FolderOf(const std::string& native) {
+  const size_t slash = native.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : native.substr(0, slash);
+}
+
+// Why a file that stat() did not find is missing.
+int32_t MissingFileError(const std::string& native, int stat_errno) {
+  if (stat_errno != ENOENT) return Win32ErrorOf(stat_errno);
+  struct stat folder;
+  const bool has_folder = stat(FolderOf(native).c_str(), &folder) == 0 && S_ISDIR(folder.st_mode);
+  return has_folder ? kErrorFileNotFound : kErrorPathNotFound;
+}
+
+ProfileStamp StampOf(const struct stat& st) {
+  return ProfileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+                      static_cast<uint64_t>(st.st_size),
+                      static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// Writes all of `data` at `offset`; answers 0 or errno.
+int WriteAllAt(int fd, std::string_view data, off_t offset) {
+  while (!data.empty()) {
+    const ssize_t n = pwrite(fd, data.data(), data.size(), offset);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    data.remove_prefix(static_cast<size_t>(n));
+    offset += n;
+  }
+  return 0;
+}
+
+int ReadAll(int fd, std::string* out) {
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n == 0) return 0;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    out->append(chunk, static_cast<size_t>(n));
+  }
+}
+
+// Takes the stamp of `fd` and closes it; answers the first error as a Win32
+// code.
+int32_t StampAndClose(int fd, int err, ProfileStamp* stamp) {
+  struct stat st;
+  if (err == 0 && fstat(fd, &st) != 0) err = errno;
+  if (close(fd) != 0 && err == 0) err = errno;
+  if (err != 0) return Win32ErrorOf(err);
+  *stamp = StampOf(st);
+  return 0;
+}
+
+class PosixProfileDisk final : public profile::ProfileDisk {
+ public:
+  int32_t Stat(const std::string& path, ProfileStamp* stamp, bool* read_only) override {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return MissingFileError(path, errno);
+    if (S_ISDIR(st.st_mode)) return kErrorAccessDenied;
+    *stamp = StampOf(st);
+    *read_only = (st.st_mode & S_IWUSR) == 0;
+    return 0;
+  }
+
+  int32_t ReadWhole(const std::string& path, std::string* bytes, ProfileStamp* stamp) override {
+    // Stamped before reading: a change while reading makes the next call
+    // read again.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Win32ErrorOf(errno);
+    struct stat st;
+    int err = fstat(fd, &st) != 0 ? errno : ReadAll(fd, bytes);
+    if (close(fd) != 0 && err == 0) err = errno;
+    if (err != 0) return Win32ErrorOf(err);
+    *stamp = StampOf(st);
+    return 0;
+  }
+
+  int32_t CreateNew(const std::string& path, std::string_view bytes, ProfileStamp* stamp) override {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return Win32ErrorOf(errno);
+    return StampAndClose(fd, WriteAllAt(fd, bytes, 0), stamp);
+  }
+
+  int32_t WriteAt(const std::string& path, std::string_view data, uint64_t offset,
+                  std::optional<uint64_t> new_size, ProfileStamp* stamp) override {
+    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return Win32ErrorOf(errno);
+    int err = WriteAllAt(fd, data, static_cast<off_t>(offset));
+    if (err == 0 && new_size && ftruncate(fd, static_cast<off_t>(*new_size)) != 0) err = errno;
+    return StampAndClose(fd, err, stamp);
+  }
+
+  int32_t ReplaceWhole(const std::string& path, std::string_view bytes,
+                       ProfileStamp* stamp) override {
+    struct stat old;
+    if (stat(path.c_str(), &old) != 0) return Win32ErrorOf(errno);
+    const size_t slash = path.rfind('/');
+    std::string temp = path.substr(0, slash + 1) + "." + path.substr(slash + 1) + ".XXXXXX";
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) return Win32ErrorOf(errno);
+    int err = WriteAllAt(fd, bytes, 0);
+    if (err == 0 && fchmod(fd, old.st_mode & 07777) != 0) err = errno;
+    // Owner and group too where allowed; a failure leaves the writer as owner.
+    if (err == 0 && fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM) err = errno;
+    int32_t error = StampAndClose(fd, err, stamp);
+    if (error == 0 && rename(temp.c_str(), path.c_str()) != 0) error = Win32ErrorOf(errno);
+    if (error != 0) unlink(temp.c_str());
+    return error;
+  }
+};
 
 }  // namespace
 
-std::string PosixProfile::NativePath(const char* file) const {
-  return map_.Native(Utf8FromCp1252(file ? file : ""));
+std::unique_ptr<profile::ProfileEngine> MakePosixProfile(const PathMap& map) {
+  return std::make_unique<profile::ProfileEngine>(
+      std::make_unique<PosixProfileDisk>(),
+      [&map](const char* ansi) { return map.Native(Utf8FromCp1252(ansi)); });
 }
 
-uint32_t PosixProfile::SectionNames(const ProfileText* text, char* buffer, uint32_t size) const {
-  std::vector<std::string_view> names;
-  if (text) {
-    for (const ProfileText::Section& section : text->sections()) names.push_back(section.name);
-  }
-  return CopyList(names, buffer, size);
-}
-
-uint32_t PosixProfile::GetString(const char* section, const char* key, const char* def,
-                                 char* buffer, uint32_t size, const char* file) {
-  last_error_ = 0;
-  const ProfileText* text = store_.Load(NativePath(file), &last_error_);
-  if (section == nullptr) return SectionNames(text, buffer, size);
-
-  const ProfileText::Section* found = text ? text->FindSection(section) : nullptr;
-  if (found && key == nullptr && !found->keys.empty()) {
-    std::vector<std::string_view> names;
-    for (const ProfileText::Key& entry : found->keys) names.push_back(entry.name);
-    return CopyList(names, buffer, size);
-  }
-  const ProfileText::Key* entry = found && key ? ProfileText::FindKey(*found, key) : nullptr;
-  if (entry) return CopyValue(ReadableValue(text->RawValue(*entry)), buffer, size);
-  return CopyValue(DefaultText(def), buffer, size);
-}
-
-uint32_t PosixProfile::GetInt(const char* section, const char* key, int32_t def, const char* file) {
-  char value[kIntBuffer];
-  const uint32_t count = GetString(section, key, "", value, kIntBuffer, file);
-  if (count == 0) return static_cast<uint32_t>(def);
-  return ParseProfileInt(std::string_view(value, count));
-}
-
-uint32_t PosixProfile::GetSectionNames(char* buffer, uint32_t size, const char* file) {
-  last_error_ = 0;
-  return SectionNames(store_.Load(NativePath(file), &last_error_), buffer, size);
-}
-
-bool PosixProfile::WriteString(const char* section, const char* key, const char* value,
-                               const char* file) {
-  if (section == nullptr) {
-    // All three null only asks to flush a cache, which this engine has not.
-    last_error_ = key == nullptr && value == nullptr ? kErrorSuccess : kErrorFileNotFound;
-    return false;
-  }
-  last_error_ = store_.Update(NativePath(file), [&](const ProfileText& text) {
-    return PlanProfileWrite(text, section, key, value);
-  });
-  return last_error_ == kErrorSuccess;
-}
-
-}  // namespace qmon::platform::posix
+}  // namespace posix
+}  // namespace qmon::platform

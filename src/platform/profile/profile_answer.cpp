@@ -1,12 +1,12 @@
-#include "platform/posix/profile_answer.h"
+#include "platform/profile/profile_answer.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
-#include "platform/posix/profile_text.h"
+#include "platform/profile/profile_text.h"
 
-namespace qmon::platform::posix {
+namespace qmon::platform::profile {
 
 std::string_view ReadableValue(std::string_view raw) {
   std::string_view value = TrimProfileBlanks(raw);
@@ -78,4 +78,4 @@ uint32_t ParseProfileInt(std::string_view text) {
   return negative ? 0u - total : total;
 }
 
-}  // namespace qmon::platform::posix
+}  // namespace qmon::platform::profile

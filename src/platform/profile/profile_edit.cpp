@@ -1,8 +1,8 @@
-#include "platform/posix/profile_edit.h"
+#include "platform/profile/profile_edit.h"
 
 #include <string>
 
-namespace qmon::platform::posix {
+namespace qmon::platform::profile {
 namespace {
 
 std::string KeyLine(std::string_view key, std::string_view value) {
@@ -39,4 +39,4 @@ std::optional<TextEdit> PlanProfileWrite(const ProfileText& text, std::string_vi
   return TextEdit{entry->value_begin, entry->value_end - entry->value_begin, value};
 }
 
-}  // namespace qmon::platform::posix
+}  // namespace qmon::platform::profile

@@ -17,7 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace qmon::platform::posix {
+namespace qmon::platform::profile {
 
 // One change of the text: `erase` bytes at `offset` give way to `insert`.
 struct TextEdit {
@@ -25,6 +25,10 @@ struct TextEdit {
   size_t erase = 0;
   std::string insert;
 };
+
+// Whether two bytes of the ANSI code page are one character but for case, as
+// the system compares names. Each platform defines it for its code page.
+bool AnsiBytesEqualNoCase(char a, char b);
 
 bool IsProfileBlank(char c);
 std::string_view TrimProfileBlanks(std::string_view text);
@@ -79,4 +83,4 @@ class ProfileText {
   std::unordered_map<std::string, size_t> first_section_at_;  // folded name -> index
 };
 
-}  // namespace qmon::platform::posix
+}  // namespace qmon::platform::profile

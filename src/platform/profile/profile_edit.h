@@ -5,9 +5,9 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/posix/profile_text.h"
+#include "platform/profile/profile_text.h"
 
-namespace qmon::platform::posix {
+namespace qmon::platform::profile {
 
 // The change for (section, key, value); a null key deletes the section, a
 // null value deletes the key. Names and value go into the text as given.
@@ -15,4 +15,4 @@ namespace qmon::platform::posix {
 std::optional<TextEdit> PlanProfileWrite(const ProfileText& text, std::string_view section,
                                          const char* key, const char* value);
 
-}  // namespace qmon::platform::posix
+}  // namespace qmon::platform::profile

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "platform/env.h"
-#include "platform/posix/profile_answer.h"
-#include "platform/profile_fixture.h"
+#include "platform/profile/profile_answer.h"
+#include "platform/profile/profile_fixture.h"
 
 namespace qmon::platform::posix {
 namespace {
@@ -191,10 +191,10 @@ TEST_F(ProfileTest, GetIntParsesLikeTheSystemStringToInteger) {
 }
 
 TEST(ParseProfileIntTest, StopsAtNulAndLooksAtNoMoreThanItIsGiven) {
-  EXPECT_EQ(ParseProfileInt("12\0"
+  EXPECT_EQ(profile::ParseProfileInt("12\0"
                             "34"s),
             12u);
-  EXPECT_EQ(ParseProfileInt(std::string_view("1234", 2)), 12u);
+  EXPECT_EQ(profile::ParseProfileInt(std::string_view("1234", 2)), 12u);
 }
 
 }  // namespace

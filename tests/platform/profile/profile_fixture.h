@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 
 #include "platform/posix/path_map.h"
@@ -50,7 +51,8 @@ class ProfileTest : public ::testing::Test {
 
   test::ScopedTempDir dir_;
   PathMap map_{dir_.path()};
-  PosixProfile profile_{map_};
+  std::unique_ptr<profile::ProfileEngine> engine_ = MakePosixProfile(map_);
+  profile::ProfileEngine& profile_ = *engine_;
 };
 
 }  // namespace qmon::platform::posix

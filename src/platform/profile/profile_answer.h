@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace qmon::platform::posix {
+namespace qmon::platform::profile {
 
 // A value as read: blanks trimmed, then one pair of equal quotes (" or ')
 // around two or more characters removed.
@@ -32,4 +32,4 @@ uint32_t CopyList(const std::vector<std::string_view>& names, char* buffer, uint
 // NUL, modulo 2^32.
 uint32_t ParseProfileInt(std::string_view text);
 
-}  // namespace qmon::platform::posix
+}  // namespace qmon::platform::profile

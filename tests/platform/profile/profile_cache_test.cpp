@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/profile_fixture.h"
+#include "platform/profile/profile_fixture.h"
 
 namespace qmon::platform::posix {
 namespace {
@@ -76,7 +76,7 @@ TEST_F(ProfileTest, MonitorConfigurationPatternKeepsTheWorkLinear) {
   }
   EXPECT_EQ(writes, 12 * kFunctions);
 
-  const ProfileStoreStats& stats = profile_.stats();
+  const profile::ProfileStoreStats& stats = profile_.stats();
   const uint64_t size = Bytes().size();
   EXPECT_EQ(stats.loads, 0u);
   EXPECT_LE(stats.rewrites, 4u);  // the new file, then Count at 10, 100 and 1000
@@ -87,11 +87,11 @@ TEST_F(ProfileTest, MonitorConfigurationPatternKeepsTheWorkLinear) {
   EXPECT_GE(stats.tails, static_cast<uint64_t>(kFunctions));
   EXPECT_LE(stats.tails, static_cast<uint64_t>(kFunctions + 3));
 
-  PosixProfile fresh(map_);
+  const auto fresh = MakePosixProfile(map_);
   char buffer[32];
-  EXPECT_EQ(fresh.GetString("DCM", "Count", "", buffer, sizeof buffer, Path().c_str()), 4u);
+  EXPECT_EQ(fresh->GetString("DCM", "Count", "", buffer, sizeof buffer, Path().c_str()), 4u);
   EXPECT_STREQ(buffer, "5000");
-  EXPECT_EQ(fresh.GetString("DCM4321", "scriptid", "", buffer, sizeof buffer, Path().c_str()), 4u);
+  EXPECT_EQ(fresh->GetString("DCM4321", "scriptid", "", buffer, sizeof buffer, Path().c_str()), 4u);
   EXPECT_STREQ(buffer, "5321");
   EXPECT_EQ(Bytes().substr(0, 55),
             "[DCM]\r\nTid=111\r\nTver=20141224212323\r\nCount=5000\r\n[DCM1]");

@@ -1,14 +1,11 @@
-#include "platform/posix/profile_text.h"
+#include "platform/profile/profile_text.h"
 
 #include <algorithm>
 #include <array>
 #include <iterator>
 #include <utility>
 
-#include "platform/cp1252.h"
-#include "platform/posix/names.h"
-
-namespace qmon::platform::posix {
+namespace qmon::platform::profile {
 namespace {
 
 using FoldTable = std::array<char, 256>;
@@ -18,10 +15,9 @@ using FoldTable = std::array<char, 256>;
 FoldTable BuildFoldTable() {
   FoldTable table{};
   for (int b = 0; b < 256; ++b) {
-    const std::string as_utf8 = Utf8FromCp1252(std::string(1, static_cast<char>(b)));
     int canonical = b;
     for (int other = 0; other < b; ++other) {
-      if (WinNameEquals(Utf8FromCp1252(std::string(1, static_cast<char>(other))), as_utf8)) {
+      if (AnsiBytesEqualNoCase(static_cast<char>(other), static_cast<char>(b))) {
         canonical = other;
         break;
       }
@@ -189,4 +185,4 @@ bool ProfileText::WithinOneValue(size_t offset, size_t length) const {
   return offset >= key->value_begin && offset + length <= key->value_end;
 }
 
-}  // namespace qmon::platform::posix
+}  // namespace qmon::platform::profile

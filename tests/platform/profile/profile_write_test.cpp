@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/env.h"
-#include "platform/profile_fixture.h"
+#include "platform/profile/profile_fixture.h"
 
 namespace qmon::platform::posix {
 namespace {

@@ -1,0 +1,55 @@
+// The disk work of the profile engine, one implementation per platform. Paths
+// are in the form the engine's path conversion gives (the disk's own form).
+// Every call answers 0 or the Win32 error code the profile functions report,
+// so both platforms fail alike.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qmon::platform::profile {
+
+// Which file, in which version: equal stamps mean the bytes have not changed
+// since. Each disk fills the fields from what its system offers (device and
+// inode, or volume serial and file index; the modification time in the
+// system's own unit).
+struct ProfileStamp {
+  uint64_t volume = 0;
+  uint64_t file = 0;
+  uint64_t size = 0;
+  int64_t modified = 0;
+  bool operator==(const ProfileStamp&) const = default;
+};
+
+class ProfileDisk {
+ public:
+  virtual ~ProfileDisk() = default;
+
+  // The stamp of an existing file and whether it is read-only. Errors:
+  // kErrorFileNotFound (the folder exists), kErrorPathNotFound (it does not),
+  // kErrorAccessDenied (a folder, or no access), or what the system reports
+  // (a sharing violation, ...).
+  virtual int32_t Stat(const std::string& path, ProfileStamp* stamp, bool* read_only) = 0;
+
+  // The whole file and the stamp of what was read.
+  virtual int32_t ReadWhole(const std::string& path, std::string* bytes, ProfileStamp* stamp) = 0;
+
+  // Creates a file that must not exist yet, holding `bytes`.
+  virtual int32_t CreateNew(const std::string& path, std::string_view bytes,
+                            ProfileStamp* stamp) = 0;
+
+  // Writes `data` at `offset` of an existing file; with `new_size`, the file
+  // is then cut there.
+  virtual int32_t WriteAt(const std::string& path, std::string_view data, uint64_t offset,
+                          std::optional<uint64_t> new_size, ProfileStamp* stamp) = 0;
+
+  // Replaces the file by one holding `bytes`, written to a temporary file in
+  // the same folder first, so that no reader sees a half-written file. The
+  // file keeps its permissions or attributes.
+  virtual int32_t ReplaceWhole(const std::string& path, std::string_view bytes,
+                               ProfileStamp* stamp) = 0;
+};
+
+}  // namespace qmon::platform::profile

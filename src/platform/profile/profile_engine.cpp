@@ -1,0 +1,68 @@
+#include "platform/profile/profile_engine.h"
+
+#include <string_view>
+#include <vector>
+
+#include "platform/profile/profile_answer.h"
+#include "platform/profile/profile_edit.h"
+
+namespace qmon::platform::profile {
+namespace {
+
+// GetPrivateProfileIntA looks at no more of a value than this buffer holds.
+constexpr uint32_t kIntBuffer = 256;
+
+}  // namespace
+
+uint32_t ProfileEngine::SectionNames(const ProfileText* text, char* buffer, uint32_t size) const {
+  std::vector<std::string_view> names;
+  if (text) {
+    for (const ProfileText::Section& section : text->sections()) names.push_back(section.name);
+  }
+  return CopyList(names, buffer, size);
+}
+
+uint32_t ProfileEngine::GetString(const char* section, const char* key, const char* def,
+                                  char* buffer, uint32_t size, const char* file) {
+  last_error_ = 0;
+  const ProfileText* text = store_.Load(DiskPath(file), &last_error_);
+  if (section == nullptr) return SectionNames(text, buffer, size);
+
+  const ProfileText::Section* found = text ? text->FindSection(section) : nullptr;
+  if (found && key == nullptr && !found->keys.empty()) {
+    std::vector<std::string_view> names;
+    for (const ProfileText::Key& entry : found->keys) names.push_back(entry.name);
+    return CopyList(names, buffer, size);
+  }
+  const ProfileText::Key* entry = found && key ? ProfileText::FindKey(*found, key) : nullptr;
+  if (entry) return CopyValue(ReadableValue(text->RawValue(*entry)), buffer, size);
+  return CopyValue(DefaultText(def), buffer, size);
+}
+
+uint32_t ProfileEngine::GetInt(const char* section, const char* key, int32_t def,
+                               const char* file) {
+  char value[kIntBuffer];
+  const uint32_t count = GetString(section, key, "", value, kIntBuffer, file);
+  if (count == 0) return static_cast<uint32_t>(def);
+  return ParseProfileInt(std::string_view(value, count));
+}
+
+uint32_t ProfileEngine::GetSectionNames(char* buffer, uint32_t size, const char* file) {
+  last_error_ = 0;
+  return SectionNames(store_.Load(DiskPath(file), &last_error_), buffer, size);
+}
+
+bool ProfileEngine::WriteString(const char* section, const char* key, const char* value,
+                                const char* file) {
+  if (section == nullptr) {
+    // All three null only asks to flush a cache, which this engine has not.
+    last_error_ = key == nullptr && value == nullptr ? kErrorSuccess : kErrorFileNotFound;
+    return false;
+  }
+  last_error_ = store_.Update(DiskPath(file), [&](const ProfileText& text) {
+    return PlanProfileWrite(text, section, key, value);
+  });
+  return last_error_ == kErrorSuccess;
+}
+
+}  // namespace qmon::platform::profile
