@@ -7,14 +7,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/web_post_rules.h"
 #include "support/mock_server_process.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace qmon::platform::posix {
@@ -25,24 +26,7 @@ constexpr char kTemplatePage[] =
 constexpr char kFailurePage[] =
     "/tfr_wpdcmsccrgidmontmpupdfail.asp?mmid=2002&sid=3003&rid=1001&rty=TRLX";
 
-// Sets an environment variable (or removes it, for nullopt) for one scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    Apply(value);
-  }
-  ~ScopedEnv() { Apply(old_); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  void Apply(const std::optional<std::string>& value) {
-    value ? setenv(name_, value->c_str(), 1) : unsetenv(name_);
-  }
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 struct Outcome {
   bool ok = false;
@@ -75,8 +59,9 @@ class CurlWebPostTest : public ::testing::Test {
 TEST_F(CurlWebPostTest, PostsUtf8XmlAndDecodesTheAnswerByItsCharset) {
   std::ofstream(dir_ / "12.xml", std::ios::binary) << "<a>caf\xE9 \x80</a>";
   StartServer({"--content-type", "text/xml; charset=Windows-1252"});
-  const std::string xml = "<wpscriptmontmpltdtls><inid>12</inid></wpscriptmontmpltdtls>"
-                          "<!-- caf\xC3\xA9 -->";
+  const std::string xml =
+      "<wpscriptmontmpltdtls><inid>12</inid></wpscriptmontmpltdtls>"
+      "<!-- caf\xC3\xA9 -->";
   const Outcome out = Post(xml, server_->Url(kTemplatePage));
   EXPECT_TRUE(out.ok) << out.error1 << " " << out.error2;
   EXPECT_EQ(out.response, "<a>caf\xC3\xA9 \xE2\x82\xAC</a>");
@@ -203,25 +188,6 @@ TEST(CurlWebPostUrlTest, AnswersFalseForAUrlItCannotReach) {
   EXPECT_NE(Post("<x/>", cases[0].url).error2.find("Couldn't connect to server"),
             std::string::npos);
   close(fd);
-}
-
-TEST(CurlWebPostTimeoutsTest, TakesWholeSecondsFromTheEnvironment) {
-  const struct {
-    std::optional<std::string> value;
-    std::optional<long> seconds;  // nullopt: ignored, the defaults hold
-  } cases[] = {
-      {std::nullopt, std::nullopt}, {" 7 ", 7},           {"86400", 86400},
-      {"86401", std::nullopt},      {"0", std::nullopt},  {"2.5", std::nullopt},
-      {"5s", std::nullopt},         {"+4", std::nullopt}, {"99999999999999999999", std::nullopt},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.value.value_or("(unset)"));
-    ScopedEnv connect("QMON_HTTP_CONNECT_TIMEOUT", c.value);
-    ScopedEnv total("QMON_HTTP_TIMEOUT", c.value);
-    const HttpTimeouts timeouts = TimeoutsFromEnvironment();
-    EXPECT_EQ(timeouts.connect, c.seconds.value_or(30));
-    EXPECT_EQ(timeouts.total, c.seconds.value_or(120));
-  }
 }
 
 TEST(CurlWebPostRegistrationTest, IsCreatedByItsProgIdInAnyCase) {

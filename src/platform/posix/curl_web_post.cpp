@@ -2,25 +2,17 @@
 
 #include <curl/curl.h>
 
-#include <charconv>
-#include <cstdlib>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string_view>
 #include <utility>
 
-#include "platform/posix/curl_web_post_charset.h"
+#include "platform/web_post_charset.h"
+#include "platform/web_post_rules.h"
 
 namespace qmon::platform::posix {
 namespace {
-
-constexpr long kMaxTimeoutSeconds = 86400;
-
-std::string UserAgent() {
-  return "qMonIniWriter/" + std::to_string(QMON_VERSION_MAJOR) + "." +
-         std::to_string(QMON_VERSION_MINOR) + "." + std::to_string(QMON_VERSION_REVISION);
-}
 
 // libcurl's process-wide state, set up once on first use (thread-safe as a
 // function-local static) and released at exit.
@@ -39,39 +31,6 @@ class CurlRuntime {
 bool CurlReady() {
   static const CurlRuntime runtime;
   return runtime.ready();
-}
-
-std::optional<long> SecondsFrom(const char* variable) {
-  const char* value = std::getenv(variable);
-  if (value == nullptr) return std::nullopt;
-  std::string_view text(value);
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return std::nullopt;
-  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
-  long seconds = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  if (seconds < 1 || seconds > kMaxTimeoutSeconds) return std::nullopt;
-  return seconds;
-}
-
-// Percent-encodes the bytes libcurl refuses in a URL (blanks and controls)
-// and those outside ASCII; everything else, existing escapes included, stays.
-std::string EscapeForCurl(const std::string& url) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(url.size());
-  for (const char c : url) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte <= 0x20 || byte >= 0x7F) {
-      out += '%';
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0x0F];
-    } else {
-      out += c;
-    }
-  }
-  return out;
 }
 
 // What one exchange gathered through libcurl's callbacks. The callbacks
@@ -119,12 +78,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
-struct Failure {
-  std::string what;
-  std::string message;
-};
-
-Failure CurlFailure(CURLcode code, const char* detail) {
+WebPostFailure CurlFailure(CURLcode code, const char* detail) {
   std::string message = curl_easy_strerror(code);
   if (detail != nullptr && *detail != '\0') message += std::string(" (") + detail + ")";
   return {"libcurl error " + std::to_string(code), std::move(message)};
@@ -134,7 +88,8 @@ using CurlHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 using HeaderList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
 
 // One POST; the decoded answer goes to `text`.
-std::optional<Failure> Post(const std::string& xml, const std::string& url, std::string& text) {
+std::optional<WebPostFailure> Post(const std::string& xml, const std::string& url,
+                                   std::string& text) {
   if (!CurlReady()) return CurlFailure(CURLE_FAILED_INIT, nullptr);
   CurlHandle curl(curl_easy_init(), &curl_easy_cleanup);
   HeaderList headers(curl_slist_append(nullptr, "Content-Type: text/xml; charset=utf-8"),
@@ -148,8 +103,8 @@ std::optional<Failure> Post(const std::string& xml, const std::string& url, std:
   char detail[CURL_ERROR_SIZE] = "";
   Exchange exchange;
   const HttpTimeouts timeouts = TimeoutsFromEnvironment();
-  const std::string target = EscapeForCurl(url);
-  const std::string userAgent = UserAgent();
+  const std::string target = EscapeUrl(url);
+  const std::string userAgent = WebPostUserAgent();
   // No CURLOPT_PROXY: libcurl then takes proxies from the environment.
   const CURLcode settings[] = {
       curl_easy_setopt(h, CURLOPT_ERRORBUFFER, detail),
@@ -175,17 +130,14 @@ std::optional<Failure> Post(const std::string& xml, const std::string& url, std:
   const CURLcode code = curl_easy_perform(h);
   if (exchange.outOfMemory) return CurlFailure(CURLE_OUT_OF_MEMORY, nullptr);
   if (exchange.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
-    return Failure{"Response too large", "the server's answer exceeds the limit of " +
-                                             std::to_string(kMaxResponseBytes) + " bytes"};
+    return ResponseTooLargeFailure();
   }
   if (code != CURLE_OK) return CurlFailure(code, detail);
 
   long status = 0;
   curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
   if (status < 200 || status > 299) {
-    return Failure{"HTTP " + std::to_string(status),
-                   exchange.reason.empty() ? "the server answered status " + std::to_string(status)
-                                           : exchange.reason};
+    return HttpStatusFailure(status, exchange.reason);
   }
   const char* contentType = nullptr;
   curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType);
@@ -195,35 +147,22 @@ std::optional<Failure> Post(const std::string& xml, const std::string& url, std:
 
 }  // namespace
 
-HttpTimeouts TimeoutsFromEnvironment() {
-  HttpTimeouts timeouts;
-  if (const auto seconds = SecondsFrom("QMON_HTTP_CONNECT_TIMEOUT")) timeouts.connect = *seconds;
-  if (const auto seconds = SecondsFrom("QMON_HTTP_TIMEOUT")) timeouts.total = *seconds;
-  return timeouts;
-}
-
 bool CurlWebPost::PostXMLString(std::string& xml, bool /*flag*/, std::string& url,
                                 std::string /*arg4*/, std::string /*arg5*/, std::string& response,
                                 std::string& error1, std::string& error2, std::string& error3) {
   std::string text;
-  std::optional<Failure> failure;
+  std::optional<WebPostFailure> failure;
   try {
     failure = Post(xml, url, text);
   } catch (const std::bad_alloc&) {
     failure = CurlFailure(CURLE_OUT_OF_MEMORY, nullptr);
   }
-  if (failure) {
-    response.clear();
-    error1 = std::move(failure->what);
-    error2 = std::move(failure->message);
-    error3 = url;
-    return false;
-  }
-  response = std::move(text);
-  error1.clear();
-  error2.clear();
-  error3.clear();
-  return true;
+  WebPostAnswer answer = AnswerOf(failure, std::move(text), url);
+  response = std::move(answer.response);
+  error1 = std::move(answer.error1);
+  error2 = std::move(answer.error2);
+  error3 = std::move(answer.error3);
+  return answer.ok;
 }
 
 void RegisterCurlWebPost(ComponentRegistry& registry) {

@@ -2,33 +2,18 @@
 // HTTP POST over libcurl per call.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 #include "platform/env.h"
 
 namespace qmon::platform::posix {
 
-// Time-outs of one post, in seconds.
-struct HttpTimeouts {
-  long connect = 30;
-  long total = 120;
-};
-
-// The defaults, each replaced by QMON_HTTP_CONNECT_TIMEOUT or
-// QMON_HTTP_TIMEOUT when that holds a whole number of seconds from 1 to
-// 86400 (blanks around it allowed); any other value is ignored.
-HttpTimeouts TimeoutsFromEnvironment();
-
-// The largest answer body accepted; a bigger one fails the post.
-inline constexpr size_t kMaxResponseBytes = 8 * 1024 * 1024;
-
 // PostXMLString posts `xml` (UTF-8) to `url` with
 // "Content-Type: text/xml; charset=utf-8"; the flag and arguments 4 and 5 are
 // not used. Only http and https are spoken, redirects are not followed, TLS
 // peers are verified and proxies come from the usual environment variables.
-// Blanks, control characters and non-ASCII bytes of the URL are sent
-// percent-encoded, as a browser sends a typed address.
+// The URL is escaped, the time-outs and the size cap are set as
+// platform/web_post_rules.h says.
 //  - True: a 2xx answer arrived; `response` holds its body decoded into UTF-8
 //    (see ResponseText) and the three error details are emptied.
 //  - False: `response` is emptied; error1 names the failure ("HTTP 500",

@@ -1,13 +1,13 @@
-#include "platform/posix/curl_web_post_charset.h"
+#include "platform/web_post_charset.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace qmon::platform::posix {
+namespace qmon::platform {
 namespace {
 
-TEST(CurlWebPostCharsetTest, FindsTheCharsetParameter) {
+TEST(WebPostCharsetTest, FindsTheCharsetParameter) {
   const struct {
     const char* contentType;
     const char* charset;
@@ -23,7 +23,7 @@ TEST(CurlWebPostCharsetTest, FindsTheCharsetParameter) {
   }
 }
 
-TEST(CurlWebPostCharsetTest, DecodesTheLabelledCharsetIntoUtf8) {
+TEST(WebPostCharsetTest, DecodesTheLabelledCharsetIntoUtf8) {
   const std::string latin = "caf\xE9 \x80 \x81 \xFF";
   const std::string asWindows1252 = "caf\xC3\xA9 \xE2\x82\xAC \xC2\x81 \xC3\xBF";
   const struct {
@@ -50,7 +50,7 @@ TEST(CurlWebPostCharsetTest, DecodesTheLabelledCharsetIntoUtf8) {
   }
 }
 
-TEST(CurlWebPostCharsetTest, ReplacesEachInvalidUtf8SequenceByOneReplacementCharacter) {
+TEST(WebPostCharsetTest, ReplacesEachInvalidUtf8SequenceByOneReplacementCharacter) {
   const std::string r = "\xEF\xBF\xBD";
   const struct {
     std::string body;
@@ -63,8 +63,8 @@ TEST(CurlWebPostCharsetTest, ReplacesEachInvalidUtf8SequenceByOneReplacementChar
       {"\xF4\x90\x80\x80", r + r + r + r},  // beyond U+10FFFF
       {"\xE2\x82"
        "a",
-       r + "a"},                                    // truncated, then ASCII
-      {"\xF0\x9F\x98", r},                          // truncated at the end
+       r + "a"},            // truncated, then ASCII
+      {"\xF0\x9F\x98", r},  // truncated at the end
       {"a\xE2\x82\xAC\xFFz", "a\xE2\x82\xAC" + r + "z"},
   };
   for (const auto& c : cases) {
@@ -73,4 +73,4 @@ TEST(CurlWebPostCharsetTest, ReplacesEachInvalidUtf8SequenceByOneReplacementChar
 }
 
 }  // namespace
-}  // namespace qmon::platform::posix
+}  // namespace qmon::platform

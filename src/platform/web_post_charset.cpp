@@ -1,4 +1,4 @@
-#include "platform/posix/curl_web_post_charset.h"
+#include "platform/web_post_charset.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 
 #include "platform/cp1252.h"
 
-namespace qmon::platform::posix {
+namespace qmon::platform {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -111,4 +111,4 @@ std::string ResponseText(std::string_view body, std::string_view contentType) {
   return RepairUtf8(body);
 }
 
-}  // namespace qmon::platform::posix
+}  // namespace qmon::platform

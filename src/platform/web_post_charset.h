@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace qmon::platform::posix {
+namespace qmon::platform {
 
 // The charset parameter of a Content-Type value, lower-cased and unquoted;
 // empty when there is none.
@@ -22,4 +22,4 @@ std::string CharsetOf(std::string_view contentType);
 //    invalid sequence (its longest valid-looking start) becomes U+FFFD.
 std::string ResponseText(std::string_view body, std::string_view contentType);
 
-}  // namespace qmon::platform::posix
+}  // namespace qmon::platform
