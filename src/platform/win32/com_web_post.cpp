@@ -1,6 +1,7 @@
 #include "platform/win32/com_web_post.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <oleauto.h>
 
 #include <array>
@@ -39,8 +40,8 @@ class Bstr {
 // of the component's runtime or an HRESULT) and its own text.
 VbError ComponentError(EXCEPINFO& info) {
   if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
-  VbError error = info.wCode != 0 ? VbError(info.wCode)
-                                  : VbErrorFromHresult(info.scode, ComStep::kCall);
+  VbError error =
+      info.wCode != 0 ? VbError(info.wCode) : VbErrorFromHresult(info.scode, ComStep::kCall);
   if (info.bstrDescription && SysStringLen(info.bstrDescription) > 0) {
     error.description = Utf8(info.bstrDescription);
   }
@@ -70,8 +71,8 @@ class ComWebPost final : public WebPostObject {
     // The texts passed by reference, in argument order; each is written
     // back after the call, whatever its outcome.
     std::string* const by_ref[] = {&xml, &url, &response, &error1, &error2, &error3};
-    Bstr b_xml(xml), b_url(url), b_arg4(arg4), b_arg5(arg5), b_response(response),
-        b_error1(error1), b_error2(error2), b_error3(error3);
+    Bstr b_xml(xml), b_url(url), b_arg4(arg4), b_arg5(arg5), b_response(response), b_error1(error1),
+        b_error2(error2), b_error3(error3);
     Bstr* const written_back[] = {&b_xml, &b_url, &b_response, &b_error1, &b_error2, &b_error3};
 
     std::array<VARIANTARG, 9> args{};
@@ -100,9 +101,9 @@ class ComWebPost final : public WebPostObject {
     VariantInit(&result);
     EXCEPINFO exception{};
     UINT bad_argument = 0;
-    const HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT,
-                                       DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params, &result,
-                                       &exception, &bad_argument);
+    const HRESULT hr =
+        object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                        &params, &result, &exception, &bad_argument);
     for (size_t i = 0; i < std::size(by_ref); ++i) *by_ref[i] = written_back[i]->text();
     if (hr == DISP_E_EXCEPTION) {
       VariantClear(&result);

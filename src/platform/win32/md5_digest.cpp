@@ -1,6 +1,7 @@
 #include "platform/md5_digest.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <bcrypt.h>
 
 #include <algorithm>

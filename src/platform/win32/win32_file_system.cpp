@@ -1,6 +1,7 @@
 #include "platform/win32/win32_file_system.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <imagehlp.h>
 
 #include "platform/vb_error.h"
@@ -28,6 +29,14 @@ DWORD RequireFile(const std::wstring& path) {
   const DWORD attributes = AttributesOf(path);
   if (!IsFile(attributes)) throw VbError(vberr::kFileNotFound);
   return attributes;
+}
+
+// Windows refuses to write a read-only file; checked here too, since Wine
+// run as root writes it all the same.
+void RequireWritable(DWORD attributes) {
+  if (attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    throw VbError(vberr::kPermissionDenied);
+  }
 }
 
 // Closes a handle of CreateFileW / FindFirstFileW when it goes out of scope.
@@ -87,8 +96,8 @@ class Win32TextStream final : public TextStream {
 
 std::unique_ptr<TextStream> OpenStream(const std::wstring& path, DWORD access, DWORD creation,
                                        const CodePage& codepage) {
-  const HANDLE file = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  creation, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) ThrowLastError();
   return std::make_unique<Win32TextStream>(file, codepage);
 }
@@ -129,7 +138,9 @@ std::vector<std::string> Win32FileSystem::ListFiles(const std::string& folder) {
 void Win32FileSystem::CopyOver(const std::string& from, const std::string& to) {
   const std::wstring source = Wide(from);
   RequireFile(source);
-  if (!CopyFileW(source.c_str(), Wide(to).c_str(), FALSE)) ThrowLastError();
+  const std::wstring target = Wide(to);
+  RequireWritable(AttributesOf(target));
+  if (!CopyFileW(source.c_str(), target.c_str(), FALSE)) ThrowLastError();
 }
 
 void Win32FileSystem::RemoveFile(const std::string& path, bool force) {
@@ -145,12 +156,14 @@ void Win32FileSystem::RemoveFile(const std::string& path, bool force) {
 }
 
 std::unique_ptr<TextStream> Win32FileSystem::CreateText(const std::string& path) {
-  return OpenStream(Wide(path), GENERIC_WRITE, CREATE_ALWAYS, codepage_);
+  const std::wstring wide = Wide(path);
+  RequireWritable(AttributesOf(wide));
+  return OpenStream(wide, GENERIC_WRITE, CREATE_ALWAYS, codepage_);
 }
 
 std::unique_ptr<TextStream> Win32FileSystem::OpenTextForAppend(const std::string& path) {
   const std::wstring wide = Wide(path);
-  RequireFile(wide);
+  RequireWritable(RequireFile(wide));
   // Append-only access: every write lands at the end, whoever else writes.
   return OpenStream(wide, FILE_APPEND_DATA | SYNCHRONIZE, OPEN_EXISTING, codepage_);
 }
