@@ -47,10 +47,11 @@ qmon_build_windows() {
 }
 
 # qmon_windows_binaries BUILD_DIR: the files that ship from a Windows build
-# folder, one a line.
+# folder, one a line (the component's wherever its CMakeLists puts it, but
+# not copies the tests made in the Wine prefix).
 qmon_windows_binaries() {
   echo "$1/qMonIniWriter.exe"
-  find "$1" -name qWbPost.dll
+  find "$1" -path "$1/wine-prefix" -prune -o -name qWbPost.dll -print -quit
 }
 
 # qmon_check_windows_binaries ARCH BUILD_DIR: checks every file that ships.
