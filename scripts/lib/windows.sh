@@ -40,10 +40,11 @@ qmon_pugixml_source() {
 
 # qmon_build_windows ARCH BUILD_DIR [cmake options...]: ARCH is i686 or x86_64.
 qmon_build_windows() {
-  local arch=$1 dir=$2
+  local arch=$1 dir=$2 pugixml
   shift 2
+  pugixml=$(qmon_pugixml_source)
   qmon_build "$dir" -DCMAKE_TOOLCHAIN_FILE="$QMON_ROOT/cmake/mingw-$arch.cmake" \
-    -DQMON_PUGIXML_SOURCE_DIR="$(qmon_pugixml_source)" "$@"
+    -DQMON_PUGIXML_SOURCE_DIR="$pugixml" "$@"
 }
 
 # qmon_windows_binaries BUILD_DIR: the files that ship from a Windows build
