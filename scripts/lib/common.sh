@@ -7,9 +7,12 @@ QMON_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 QMON_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev
   libpugixml-dev libssl-dev libcurl4-openssl-dev libcpp-httplib-dev libbenchmark-dev)
 
+# qmon_install_packages [PACKAGE...]: installs those missing of the packages
+# named, by default QMON_PACKAGES.
 qmon_install_packages() {
+  [ $# -gt 0 ] || set -- "${QMON_PACKAGES[@]}"
   local missing=()
-  for p in "${QMON_PACKAGES[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
