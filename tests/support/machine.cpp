@@ -5,9 +5,12 @@
 
 namespace qmon::test {
 
-const std::vector<std::string> kInstalledAgentValues = {
-    R"("InstallationPath"="C:\\Agent")", R"("REGID"="1001")", R"("MEMBERID"="2002")",
-    R"("SITEID"="3003")", R"("TYPE"="TRLX")", R"("ServiceID"="5")"};
+const std::vector<std::string> kInstalledAgentValues = {R"("InstallationPath"="C:\\Agent")",
+                                                        R"("REGID"="1001")",
+                                                        R"("MEMBERID"="2002")",
+                                                        R"("SITEID"="3003")",
+                                                        R"("TYPE"="TRLX")",
+                                                        R"("ServiceID"="5")"};
 
 void TestMachine::Put(const std::string& path, const std::string& bytes) {
   fs.MakeFolders(path.substr(0, path.find_last_of('\\')));

@@ -17,7 +17,8 @@ namespace qmon::test {
 class TestMachine {
  public:
   platform::Env env() {
-    return platform::Env{&codepage, &registry, profile.get(), &fs, &clock, &system, &md5, &components};
+    return platform::Env{&codepage, &registry, profile.get(), &fs,
+                         &clock,    &system,   &md5,          &components};
   }
 
   // Writes bytes to a Windows-form path, creating its folders.

@@ -69,7 +69,8 @@ int32_t MemoryRegistry::Resolve(Hkey root, const std::string& subkey, std::strin
   *path = base->path;
   for (size_t start = 0; start <= subkey.size();) {
     const size_t end = std::min(subkey.find('\\', start), subkey.size());
-    if (end > start) (*path += path->empty() ? "" : "\\") += NameKey(subkey.substr(start, end - start));
+    if (end > start)
+      (*path += path->empty() ? "" : "\\") += NameKey(subkey.substr(start, end - start));
     start = end + 1;
   }
   return platform::kErrorSuccess;
@@ -193,7 +194,9 @@ MemoryFileSystem::Entry* MemoryFileSystem::AtKey(const std::string& key) {
   return it == entries_.end() ? nullptr : &it->second;
 }
 
-MemoryFileSystem::Entry* MemoryFileSystem::Find(const std::string& path) { return AtKey(Key(path)); }
+MemoryFileSystem::Entry* MemoryFileSystem::Find(const std::string& path) {
+  return AtKey(Key(path));
+}
 
 const MemoryFileSystem::Entry* MemoryFileSystem::Find(const std::string& path) const {
   return const_cast<MemoryFileSystem*>(this)->Find(path);
@@ -228,8 +231,7 @@ void MemoryFileSystem::Erase(const std::string& path) {
   while (it != entries_.end() && it->first.starts_with(key + "\\")) it = entries_.erase(it);
 }
 
-std::vector<std::string> MemoryFileSystem::Names(const std::string& folder,
-                                                 bool files_only) const {
+std::vector<std::string> MemoryFileSystem::Names(const std::string& folder, bool files_only) const {
   const std::string prefix = Key(folder) + "\\";
   std::vector<std::string> names;
   for (auto it = entries_.lower_bound(prefix);
@@ -241,20 +243,25 @@ std::vector<std::string> MemoryFileSystem::Names(const std::string& folder,
   return names;
 }
 
-bool MemoryFileSystem::FileExists(const std::string& path) {
-  const Entry* entry = Find(path);
-  return entry && !entry->folder;
+MemoryFileSystem::Entry* MemoryFileSystem::File(const std::string& path) {
+  Entry* entry = Find(path);
+  return entry && !entry->folder ? entry : nullptr;
 }
+
+bool MemoryFileSystem::HasFolderFor(const std::string& path) const {
+  return IsFolder(ParentOf(Key(path)));
+}
+
+bool MemoryFileSystem::FileExists(const std::string& path) { return File(path) != nullptr; }
 
 bool MemoryFileSystem::FolderExists(const std::string& path) {
   return !path.empty() && IsFolder(Key(path));
 }
 
 void MemoryFileSystem::CreateFolder(const std::string& path) {
-  const std::string normal = Normal(path);
-  if (IsFolder(NameKey(normal)) || Find(path)) throw VbError(vberr::kFileAlreadyExists);
-  if (!IsFolder(NameKey(ParentOf(normal)))) throw VbError(vberr::kPathNotFound);
-  MakeFolders(normal);
+  if (IsFolder(Key(path)) || Find(path)) throw VbError(vberr::kFileAlreadyExists);
+  if (!HasFolderFor(path)) throw VbError(vberr::kPathNotFound);
+  MakeFolders(path);
 }
 
 std::vector<std::string> MemoryFileSystem::ListFiles(const std::string& folder) {
@@ -263,25 +270,25 @@ std::vector<std::string> MemoryFileSystem::ListFiles(const std::string& folder) 
 }
 
 void MemoryFileSystem::CopyOver(const std::string& from, const std::string& to) {
-  const Entry* source = Find(from);
-  if (!source || source->folder) throw VbError(vberr::kFileNotFound);
-  if (!IsFolder(ParentOf(Key(to)))) throw VbError(vberr::kPathNotFound);
-  if (const Entry* target = Find(to); target && (target == source || target->read_only ||
-                                                  target->folder)) {
+  const Entry* source = File(from);
+  if (!source) throw VbError(vberr::kFileNotFound);
+  if (!HasFolderFor(to)) throw VbError(vberr::kPathNotFound);
+  if (const Entry* target = Find(to);
+      target && (target == source || target->read_only || target->folder)) {
     throw VbError(vberr::kPermissionDenied);
   }
   Write(to, source->bytes).read_only = source->read_only;
 }
 
 void MemoryFileSystem::RemoveFile(const std::string& path, bool force) {
-  const Entry* file = Find(path);
-  if (!file || file->folder) throw VbError(vberr::kFileNotFound);
+  const Entry* file = File(path);
+  if (!file) throw VbError(vberr::kFileNotFound);
   if (file->read_only && !force) throw VbError(vberr::kPermissionDenied);
   entries_.erase(Key(path));
 }
 
 std::unique_ptr<platform::TextStream> MemoryFileSystem::CreateText(const std::string& path) {
-  if (!IsFolder(ParentOf(Key(path)))) throw VbError(vberr::kPathNotFound);
+  if (!HasFolderFor(path)) throw VbError(vberr::kPathNotFound);
   if (const Entry* old = Find(path); old && (old->read_only || old->folder)) {
     throw VbError(vberr::kPermissionDenied);
   }
@@ -289,18 +296,16 @@ std::unique_ptr<platform::TextStream> MemoryFileSystem::CreateText(const std::st
   return std::make_unique<Stream>(*this, Key(path));
 }
 
-std::unique_ptr<platform::TextStream> MemoryFileSystem::OpenTextForAppend(
-    const std::string& path) {
-  const Entry* file = Find(path);
-  if (!file || file->folder) throw VbError(vberr::kFileNotFound);
+std::unique_ptr<platform::TextStream> MemoryFileSystem::OpenTextForAppend(const std::string& path) {
+  const Entry* file = File(path);
+  if (!file) throw VbError(vberr::kFileNotFound);
   if (file->read_only) throw VbError(vberr::kPermissionDenied);
   return std::make_unique<Stream>(*this, Key(path));
 }
 
 std::optional<std::string> MemoryFileSystem::ReadBytes(const std::string& path) {
-  const Entry* file = Find(path);
-  if (!file || file->folder) return std::nullopt;
-  return file->bytes;
+  const Entry* file = File(path);
+  return file ? std::optional(file->bytes) : std::nullopt;
 }
 
 uint32_t MemoryFileSystem::ShortPathName(const char* path, char* buffer, uint32_t size) {
@@ -344,9 +349,8 @@ class MemoryFileSystem::Disk final : public platform::profile::ProfileDisk {
     *bytes = file->bytes;
     return Stamped(*file, stamp);
   }
-  int32_t CreateNew(const std::string& path, std::string_view bytes,
-                    ProfileStamp* stamp) override {
-    if (!fs_.IsFolder(ParentOf(Key(path)))) return platform::kErrorPathNotFound;
+  int32_t CreateNew(const std::string& path, std::string_view bytes, ProfileStamp* stamp) override {
+    if (!fs_.HasFolderFor(path)) return platform::kErrorPathNotFound;
     if (fs_.Find(path)) return kErrorFileExists;
     return Stamped(fs_.Write(path, std::string(bytes)), stamp);
   }
@@ -370,12 +374,10 @@ class MemoryFileSystem::Disk final : public platform::profile::ProfileDisk {
  private:
   // The file at `path`, or why there is none.
   int32_t Open(const std::string& path, Entry** file) {
-    *file = fs_.Find(path);
-    if (!*file) {
-      return fs_.IsFolder(ParentOf(Key(path))) ? platform::kErrorFileNotFound
-                                               : platform::kErrorPathNotFound;
-    }
-    return (*file)->folder ? platform::kErrorAccessDenied : platform::kErrorSuccess;
+    *file = fs_.File(path);
+    if (*file) return platform::kErrorSuccess;
+    if (fs_.Find(path)) return platform::kErrorAccessDenied;  // a folder
+    return fs_.HasFolderFor(path) ? platform::kErrorFileNotFound : platform::kErrorPathNotFound;
   }
   static int32_t Stamped(const Entry& file, ProfileStamp* stamp) {
     *stamp = ProfileStamp{0, 0, file.bytes.size(), static_cast<int64_t>(file.version)};
@@ -387,7 +389,8 @@ class MemoryFileSystem::Disk final : public platform::profile::ProfileDisk {
 
 std::unique_ptr<platform::profile::ProfileEngine> MemoryFileSystem::MakeProfile() {
   return std::make_unique<platform::profile::ProfileEngine>(
-      std::make_unique<Disk>(*this), [](const char* ansi) { return platform::Utf8FromCp1252(ansi); });
+      std::make_unique<Disk>(*this),
+      [](const char* ansi) { return platform::Utf8FromCp1252(ansi); });
 }
 
 // ---- System ------------------------------------------------------------------

@@ -104,6 +104,10 @@ class MemoryFileSystem final : public platform::FileSystem {
   class Disk;
   class Stream;
   bool IsFolder(const std::string& key) const;
+  // The file at `path`; nullptr when there is none or a folder is there.
+  Entry* File(const std::string& path);
+  // Whether the folder `path` lies in exists.
+  bool HasFolderFor(const std::string& path) const;
   // The entry a stream or the profile engine finds by its key.
   Entry* AtKey(const std::string& key);
 

@@ -4,7 +4,6 @@
 #include <fstream>
 #include <sstream>
 
-
 namespace qmon::test {
 
 void PosixMachine::Put(const std::string& windowsPath, const std::string& bytes) const {
