@@ -1,6 +1,5 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "access/access.h"
 #include "support/md5_fakes.h"
@@ -77,7 +76,7 @@ TEST_F(FileHelpersTest, ShortPathsOfExistingAndMissingPaths) {
 
 TEST_F(FileHelpersTest, DeleteRemovesReadOnlyFilesAndIgnoresMissingOnes) {
   machine.Put(file, "x");
-  ASSERT_EQ(chmod(machine.Native(file).c_str(), 0444), 0);
+  machine.SetReadOnly(file);
   EXPECT_TRUE(fncDeleteFile(run, file));
   EXPECT_FALSE(machine.Exists(file));
   EXPECT_TRUE(fncDeleteFile(run, file));

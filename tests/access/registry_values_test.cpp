@@ -68,12 +68,10 @@ TEST_F(RegistryValuesTest, DeleteRemovesOnlyTheNamedValue) {
   EXPECT_EQ(Read("Software\\Qavood", "REGID"), "1001");
 }
 
-TEST_F(RegistryValuesTest, UnreadableRegistryFileLogsHandleZeroAndStaysAsItWas) {
-  const std::string broken = "Windows Registry Editor Version 5.00\r\n\r\nthis is not a key\r\n";
-  machine.Put(machine.dir.path() + "/system.reg", broken);
-  SetRegValue(run, platform::kHkeyLocalMachine, "Software\\Qavood", "Main", "x");
+TEST_F(RegistryValuesTest, KeyThatCannotBeCreatedLogsHandleZeroAndSetsNothing) {
+  SetRegValue(run, platform::kHkeyLocalMachine, "\\Software\\Qavood", "Main", "x");
   EXPECT_THAT(Logged(), ElementsAre("MSG : fncGetRegDisplayInfo  () - Ret for RegCreateKey 0"));
-  EXPECT_EQ(machine.Get(machine.dir.path() + "/system.reg"), broken);
+  EXPECT_EQ(Read("Software\\Qavood", "Main"), std::nullopt);
 }
 
 }  // namespace

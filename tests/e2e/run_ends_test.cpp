@@ -9,7 +9,7 @@
 
 #include <filesystem>
 
-#include "support/machine.h"
+#include "support/posix_machine.h"
 #include "support/run_binary.h"
 
 namespace qmon {
@@ -50,7 +50,7 @@ class RunEndsTest : public ::testing::Test {
     return lines;
   }
 
-  test::TestMachine machine;
+  test::PosixMachine machine;
 };
 
 TEST_F(RunEndsTest, MissingAgentKeyEndsWithoutAnyFile) {

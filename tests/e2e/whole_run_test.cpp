@@ -7,10 +7,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
-#include "support/machine.h"
 #include "support/mock_server_process.h"
+#include "support/posix_machine.h"
 #include "support/run_binary.h"
 #include "support/temp_dir.h"
 
@@ -105,7 +106,7 @@ class WholeRunTest : public ::testing::Test {
     return names;
   }
 
-  test::TestMachine machine;
+  test::PosixMachine machine;
   test::ScopedTempDir serverDir;
   std::unique_ptr<test::MockServerProcess> server;
   std::vector<std::string> log;

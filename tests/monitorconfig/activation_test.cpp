@@ -48,14 +48,14 @@ class ActivationTest : public ScheduleTest {
   ActivationTest() { machine.MakeFolder(kTemplates); }
 
   // The three generated files, as after a conversion.
-  void PutTemplateFiles() const {
+  void PutTemplateFiles() {
     machine.Put(kTemplates + "DesktopMonitor.ini", kIni);
     machine.Put(kTemplates + "SCCEventLogTemplate.xml", kXml);
     machine.Put(kTemplates + "Master_mointoringTemplate.xml", kMaster);
   }
 
   // Checksum values left by an earlier run.
-  void PresetChecksums() const {
+  void PresetChecksums() {
     machine.WriteAgentKey({R"("Performance"="old")", R"("Event"="old")", R"("Main"="old")"});
   }
 

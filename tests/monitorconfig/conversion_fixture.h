@@ -43,7 +43,7 @@ class ConversionTest : public RunFixture {
   }
 
   // A master template of id and version 0 with `functions` after them.
-  void PutMaster(const std::string& functions) const {
+  void PutMaster(const std::string& functions) {
     machine.Put(kMasterPath,
                 "<dcmgetmontemp><templateid>0</templateid><templatever>0"
                 "</templatever>" +

@@ -1,13 +1,9 @@
-#include "platform/md5_builtin.h"
-
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 
-#include "platform/posix/posix_fs.h"
-#include "support/temp_dir.h"
+#include "platform/md5_builtin.h"
+#include "support/machine.h"
 
 namespace qmon::platform {
 namespace {
@@ -19,10 +15,9 @@ struct Out {
 
 class Md5Test : public ::testing::Test {
  protected:
-  Md5Test() { std::filesystem::create_directories(root_ / "drive_c"); }
   // Puts a file at C:\<name>.
   void Put(const std::string& name, const std::string& bytes) {
-    std::ofstream(root_ / ("drive_c/" + name), std::ios::binary) << bytes;
+    machine_.Put("C:\\" + name, bytes);
   }
   Out Whole(const std::string& path, int expected_answer) {
     Out out;
@@ -36,10 +31,8 @@ class Md5Test : public ::testing::Test {
     return out;
   }
 
-  test::ScopedTempDir root_;
-  posix::PathMap map_{root_.path()};
-  posix::PosixFileSystem fs_{map_};
-  BuiltinMd5 md5_{fs_};
+  test::TestMachine machine_;
+  BuiltinMd5& md5_ = machine_.md5;
 };
 
 TEST_F(Md5Test, KnownDigestsThroughBothCalls) {
@@ -51,8 +44,8 @@ TEST_F(Md5Test, KnownDigestsThroughBothCalls) {
   } cases[] = {
       {"empty.txt", "", "d41d8cd98f00b204e9800998ecf8427e", "0"},
       {"abc.txt", "abc", "900150983cd24fb0d6963f7d28e17f72", "3"},
-      {"fox.xml", "The quick brown fox jumps over the lazy dog",
-       "9e107d9d372bb6826bd81d3542a419d6", "43"},
+      {"fox.xml", "The quick brown fox jumps over the lazy dog", "9e107d9d372bb6826bd81d3542a419d6",
+       "43"},
       {"a.bin", std::string(1000000, 'a'), "7707d6ae4e027c70eea2a935c2296f21", "1000000"},
   };
   for (const auto& c : cases) {

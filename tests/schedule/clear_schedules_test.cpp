@@ -1,8 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "schedule/schedule.h"
 #include "schedule/schedule_fixture.h"
 #include "support/forwarding_fs.h"
@@ -57,7 +55,7 @@ TEST_F(ClearSchedulesTest, SchedulerEntryIsClearedWithItsOwnValues) {
     SCOPED_TRACE(c.what);
     machine.Put(kSchedulerIni, c.scheduler);
     machine.Put(kClearFile, c.clear);
-    std::filesystem::remove(machine.Native(kAddFile));
+    machine.Remove(kAddFile);
     if (!c.add.empty()) machine.Put(kAddFile, c.add);
     EXPECT_EQ(Clear(), "");
     EXPECT_EQ(machine.Get(kClearFile), c.clear + Section(c.section, c.request));
@@ -97,13 +95,13 @@ TEST_F(ClearSchedulesTest, WithoutSchedulerEntryOnlyThePendingAddRequestIsWithdr
             Section("1", kA) + Section("2", kB) + Section("3", kPerf5) + "\r\n");
   EXPECT_EQ(machine.Get(kClearFile), "");
   EXPECT_EQ(NewLines(), Lines({{kSearching}, WithdrawLog(kPerf, "2", true)}));
-  EXPECT_THAT(FolderNames(),
+  EXPECT_THAT(machine.List(kFolder),
               ElementsAre("qMonIniWriter_AddSection.ini", "qMonIniWriter_DeleteSection.ini"));
 
   // Found by containment, but only an equal name is withdrawn.
   const std::string add = Section("1", Daily("C:\\Agent\\QSCC\\QPERFMON.EXE", "5"));
   machine.Put(kAddFile, add);
-  std::filesystem::remove(machine.Native(kSchedulerIni));
+  machine.Remove(kSchedulerIni);
   EXPECT_EQ(Clear(), "");
   EXPECT_EQ(machine.Get(kAddFile), add);
   EXPECT_EQ(NewLines(), std::vector{WithdrawLog(kPerf, "", false)[0]});

@@ -3,8 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "schedule/schedule.h"
 #include "schedule/schedule_fixture.h"
 
@@ -43,16 +41,16 @@ TEST_F(NameFormsTest, EverySpellingReachesTheSameTwoFiles) {
                                 "MSG : Creating Schedule for QSCC\\QPERFMON.EXE in "
                                 "qMonIniWriter_DeleteSection.ini"},
                                ClearLog("1", oldSchedule)}));
-  EXPECT_THAT(FolderNames(),
+  EXPECT_THAT(machine.List(kFolder),
               ElementsAre("QMONINIWRITER_ADDSECTION.INI", "qmoniniwriter_deletesection.ini"));
 
   // Searches and cleans "_AddSection", with the backup named after "_Addsection".
-  std::filesystem::remove(machine.Native(kSchedulerIni));
+  machine.Remove(kSchedulerIni);
   EXPECT_EQ(ClearSchedules(run, kPerf), "");
   EXPECT_EQ(machine.Get(kAddOfClear), Section("1", kA) + "\r\n");
   EXPECT_EQ(NewLines(), WithdrawLog(kPerf, "2", true));
   // The rewrite made the add-request file anew under the spelling it used.
-  EXPECT_THAT(FolderNames(),
+  EXPECT_THAT(machine.List(kFolder),
               ElementsAre("qMonIniWriter_AddSection.ini", "qmoniniwriter_deletesection.ini"));
 }
 

@@ -32,8 +32,8 @@ class RequestFilesTest : public ScheduleTest {
 TEST_F(RequestFilesTest, ModeChoosesTheRequestFile) {
   for (const auto& [mode, add] : {std::pair{"add", true}, {"DELETE", false}, {"ADD ", false}}) {
     SCOPED_TRACE(mode);
-    std::filesystem::remove(machine.Native(kAddFile));
-    std::filesystem::remove(machine.Native(kClearFile));
+    machine.Remove(kAddFile);
+    machine.Remove(kClearFile);
     EXPECT_TRUE(Create("1", kPerf5, mode));
     const std::string target = add ? kAddFile : kClearFile;
     EXPECT_EQ(machine.Get(target), Section("1", kPerf5));
@@ -50,7 +50,7 @@ TEST_F(RequestFilesTest, AddRequestFirstTakesTheEqualClearRequestOut) {
   EXPECT_EQ(machine.Get(kAddFile), Section("7", kPerf5));
   EXPECT_EQ(Logged(), Lines({RemovalLog(kPerf, kClearOfAdd, "2", true), AddLog("7", kPerf5)}));
   // The rewrite created the clear-request file anew under the spelling it used.
-  EXPECT_THAT(FolderNames(),
+  EXPECT_THAT(machine.List(kFolder),
               ElementsAre("qMonIniWriter_Addsection.ini", "qMonIniWriter_Deletesection.ini"));
 }
 

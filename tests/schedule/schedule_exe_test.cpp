@@ -1,8 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "schedule/schedule.h"
 #include "schedule/schedule_fixture.h"
 #include "support/forwarding_fs.h"
@@ -62,8 +60,8 @@ TEST_F(ScheduleExeTest, OtherWindowIsClearedWithTheValuesTheAddRequestThenTakesB
                                 SchedulerEntry("00:01", "18:00", "5", "0,1,2,3,4,5,6"),
                                 SchedulerEntry("00:01", "23:59", "5", "1,2,3,4,5")}) {
     SCOPED_TRACE(scheduler);
-    std::filesystem::remove(machine.Native(kAddFile));
-    std::filesystem::remove(machine.Native(kClearFile));
+    machine.Remove(kAddFile);
+    machine.Remove(kClearFile);
     machine.Put(kSchedulerIni, scheduler);
     Schedule("5");
     EXPECT_EQ(machine.Get(kClearFile), "");

@@ -2,8 +2,6 @@
 // that schedule requests leave in files and in the log.
 #pragma once
 
-#include <algorithm>
-#include <filesystem>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -122,16 +120,6 @@ class ScheduleTest : public RunFixture {
     std::vector<std::string> fresh(all.begin() + static_cast<long>(seen_), all.end());
     seen_ = all.size();
     return fresh;
-  }
-
-  // The names in the "Scheduler INI" folder, sorted.
-  std::vector<std::string> FolderNames() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(machine.Native(kFolder))) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
   }
 
  private:

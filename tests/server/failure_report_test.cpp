@@ -1,8 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "server/server.h"
 #include "server/server_fixture.h"
 
@@ -128,7 +126,7 @@ TEST_F(FailureReportTest, ThreeRefusedPostsKeepTheReportAsAPostLog) {
 
 TEST_F(FailureReportTest, AnswerOtherThanOneIsARefusalWithoutRetry) {
   for (const std::string answer : {" 1", "OK", "", "1 "}) {
-    std::remove(machine.Native(postLog).c_str());
+    machine.Remove(postLog);
     server->outcomes = {{.response = answer}};
     const size_t calls = server->calls.size();
     EXPECT_FALSE(Report()) << '"' << answer << '"';
@@ -158,8 +156,7 @@ TEST_F(FailureReportTest, PostLogCreatesItsFoldersAndReplacesAFileOfTheSameName)
   EXPECT_EQ(machine.Get(postLog), "<r>caf\xE9</r>\r\n");
   EXPECT_THAT(NewLines(), ElementsAre(postLogLine, postLogLine));
 
-  std::remove(machine.Native(postLog).c_str());
-  std::remove(machine.Native("C:\\Agent\\SCCPostLogs").c_str());
+  machine.Remove("C:\\Agent\\SCCPostLogs");
   machine.Put("C:\\Agent\\SCCPostLogs", "a file in the folder's place");
   WpFileSCCPostLogs(run, first, page);
   EXPECT_THAT(NewLines(), ElementsAre("ERR : 58 (File already exists) in procedure "

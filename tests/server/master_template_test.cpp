@@ -1,8 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "server/server.h"
 #include "server/server_fixture.h"
 #include "server/template_samples.h"
@@ -18,7 +16,7 @@ class MasterTemplateTest : public ServerTest {
 
   std::string In(const std::string& name) const { return folder + "\\" + name; }
 
-  void PutChecksums() const {
+  void PutChecksums() {
     machine.WriteAgentKey({R"("Performance"="0123")", R"("Event"="0123")", R"("Main"="0123")"});
   }
 
@@ -51,8 +49,7 @@ TEST_F(MasterTemplateTest, WithoutScriptTemplatesOnlyTheFrameIsStored) {
                           "MSG : Master Template written : " + master,
                           "MSG : XML written successfully.", dashes));
 
-  std::remove(machine.Native(master).c_str());
-  std::remove(machine.Native(folder).c_str());
+  machine.Remove(folder);
   EXPECT_EQ(ComposeMasterTemplate(run), text);
 }
 

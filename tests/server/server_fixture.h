@@ -3,7 +3,6 @@
 // run, and a file system that a test can make fail at one call.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,31 +14,6 @@
 #include "support/run_fixture.h"
 
 namespace qmon::test {
-
-// Records command lines instead of starting them; `on_start` lets a test play
-// the started program's part (regsvr32 registering the component).
-class RecordingSystem final : public platform::System {
- public:
-  explicit RecordingSystem(platform::System& real) : real_(real) {}
-
-  bool ClaimSingleInstance() override { return real_.ClaimSingleInstance(); }
-  std::string CommandLine() override { return real_.CommandLine(); }
-  platform::ProgramVersion Version() override { return real_.Version(); }
-  std::string ProgramFolder() override { return real_.ProgramFolder(); }
-  void StartProcess(const std::string& commandLine) override {
-    started.push_back(commandLine);
-    if (on_start) on_start();
-  }
-  uint32_t FormatSystemMessage(uint32_t code, char* buffer, uint32_t size) override {
-    return real_.FormatSystemMessage(code, buffer, size);
-  }
-
-  std::vector<std::string> started;
-  std::function<void()> on_start;
-
- private:
-  platform::System& real_;
-};
 
 // The machine's file system, where FileExists or ListFiles of one path can be
 // made to raise.
@@ -88,13 +62,12 @@ inline ::testing::AssertionResult InOrder(const std::vector<std::string>& lines,
 
 class ServerTest : public RunFixture {
  protected:
-  ServerTest() : system(machine.system), files(machine.fs) {
+  ServerTest() : files(machine.fs) {
     run.strRegID = "1001";
     run.strMemberID = "2002";
     run.strSiteID = "3003";
     run.strRegType = "TRLX";
     run.strAppVersion = "2.0.21";
-    run.env.system = &system;
     run.env.fs = run.objFSO = &files;
   }
 
@@ -111,7 +84,7 @@ class ServerTest : public RunFixture {
   const std::string dnsIni = "C:\\Agent\\Configuration\\qScriptDNS.ini";
 
   std::shared_ptr<FakeWebPost> server = FakeWebPost::RegisteredIn(machine.components);
-  RecordingSystem system;
+  MemorySystem& system = machine.system;  // records process starts
   FailableFileSystem files;
 
  private:

@@ -1,41 +1,55 @@
 #include "support/machine.h"
 
-#include <filesystem>
+#include <cstdio>
+#include <utility>
 
 namespace qmon::test {
 
-void TestMachine::Put(const std::string& windowsPath, const std::string& bytes) const {
-  const std::filesystem::path native = Native(windowsPath);
-  std::filesystem::create_directories(native.parent_path());
-  std::ofstream(native, std::ios::binary) << bytes;
+const std::vector<std::string> kInstalledAgentValues = {R"("InstallationPath"="C:\\Agent")",
+                                                        R"("REGID"="1001")",
+                                                        R"("MEMBERID"="2002")",
+                                                        R"("SITEID"="3003")",
+                                                        R"("TYPE"="TRLX")",
+                                                        R"("ServiceID"="5")"};
+
+void TestMachine::Put(const std::string& path, const std::string& bytes) {
+  fs.MakeFolders(path.substr(0, path.find_last_of('\\')));
+  fs.Write(path, bytes);
 }
 
-std::string TestMachine::Get(const std::string& windowsPath) const {
-  std::ifstream in(Native(windowsPath), std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
+std::string TestMachine::Get(const std::string& path) const {
+  const MemoryFileSystem::Entry* file = fs.Find(path);
+  return file ? file->bytes : "";
 }
 
-bool TestMachine::Exists(const std::string& windowsPath) const {
-  return std::filesystem::exists(Native(windowsPath));
+void TestMachine::WriteAgentKey(const std::vector<std::string>& valueLines) {
+  registry.Clear();
+  for (const std::string& line : valueLines) {
+    const size_t equals = line.find("\"=");
+    const std::string value = line.substr(equals + 2);
+    uint32_t type = platform::kRegSz;
+    std::string data;
+    if (value.starts_with("dword:")) {
+      type = platform::kRegDword;
+      const auto number = std::stoul(value.substr(6), nullptr, 16);
+      for (int shift = 0; shift < 32; shift += 8) data += static_cast<char>(number >> shift);
+    } else if (value.starts_with("hex:")) {
+      type = 3;  // REG_BINARY
+      for (size_t i = 4; i < value.size(); i += 3) {
+        data += static_cast<char>(std::stoi(value.substr(i, 2), nullptr, 16));
+      }
+    } else {
+      for (size_t i = 1; i + 1 < value.size(); ++i) {
+        if (value[i] == '\\') ++i;  // \\ and \" stand for the character after them
+        data += value[i];
+      }
+    }
+    registry.Store("SOFTWARE\\QAVOOD", line.substr(1, equals - 1), type, std::move(data));
+  }
 }
 
-void TestMachine::MakeFolder(const std::string& windowsPath) const {
-  std::filesystem::create_directories(Native(windowsPath));
-}
-
-void TestMachine::WriteAgentKey(const std::vector<std::string>& valueLines) const {
-  std::string text =
-      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QAVOOD]\r\n";
-  for (const auto& line : valueLines) text += line + "\r\n";
-  std::ofstream(dir.path() + "/system.reg", std::ios::binary) << text;
-}
-
-void TestMachine::InstallAgent() const {
-  WriteAgentKey({R"("InstallationPath"="C:\\Agent")", R"("REGID"="1001")",
-                 R"("MEMBERID"="2002")", R"("SITEID"="3003")", R"("TYPE"="TRLX")",
-                 R"("ServiceID"="5")"});
+void TestMachine::InstallAgent() {
+  WriteAgentKey(kInstalledAgentValues);
   MakeFolder("C:\\Agent\\QSCC");
 }
 
