@@ -18,7 +18,7 @@ void TestMachine::Put(const std::string& path, const std::string& bytes) {
 }
 
 std::string TestMachine::Get(const std::string& path) const {
-  const MemoryFileSystem::Entry* file = fs.Find(path);
+  const platform::memory::MemoryFileSystem::Entry* file = fs.Find(path);
   return file ? file->bytes : "";
 }
 

@@ -10,7 +10,8 @@
 #include "platform/env.h"
 #include "platform/md5_builtin.h"
 #include "support/fake_clock.h"
-#include "support/memory_env.h"
+#include "platform/memory/memory_env.h"
+#include "support/memory_system.h"
 
 namespace qmon::test {
 
@@ -43,8 +44,8 @@ class TestMachine {
   std::vector<std::string> LogLines() const;
 
   platform::Cp1252CodePage codepage;
-  MemoryRegistry registry;
-  MemoryFileSystem fs;
+  platform::memory::MemoryRegistry registry;
+  platform::memory::MemoryFileSystem fs;
   std::unique_ptr<platform::profile::ProfileEngine> profile = fs.MakeProfile();
   FakeClock clock;
   MemorySystem system;

@@ -1,4 +1,4 @@
-#include "support/memory_env.h"
+#include "platform/memory/memory_env.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,11 +7,10 @@
 #include "platform/cp1252.h"
 #include "platform/vb_error.h"
 
-namespace qmon::test {
+namespace qmon::platform::memory {
 namespace {
 
-using platform::Hkey;
-using platform::profile::ProfileStamp;
+using profile::ProfileStamp;
 
 constexpr int32_t kErrorBadPathname = 161;
 constexpr int32_t kErrorFileExists = 80;
@@ -57,14 +56,14 @@ std::string NameKey(std::string_view name) {
 
 const MemoryRegistry::OpenKey* MemoryRegistry::Lookup(Hkey key) const {
   static const OpenKey kMachine{"", true};
-  if (key == platform::kHkeyLocalMachine) return &kMachine;
+  if (key == kHkeyLocalMachine) return &kMachine;
   const auto it = handles_.find(key);
   return it == handles_.end() ? nullptr : &it->second;
 }
 
 int32_t MemoryRegistry::Resolve(Hkey root, const std::string& subkey, std::string* path) const {
   const OpenKey* base = Lookup(root);
-  if (!base) return platform::kErrorInvalidHandle;
+  if (!base) return kErrorInvalidHandle;
   if (subkey.starts_with('\\')) return kErrorBadPathname;
   *path = base->path;
   for (size_t start = 0; start <= subkey.size();) {
@@ -73,7 +72,7 @@ int32_t MemoryRegistry::Resolve(Hkey root, const std::string& subkey, std::strin
       (*path += path->empty() ? "" : "\\") += NameKey(subkey.substr(start, end - start));
     start = end + 1;
   }
-  return platform::kErrorSuccess;
+  return kErrorSuccess;
 }
 
 Hkey MemoryRegistry::AddHandle(std::string path, bool writable) {
@@ -86,9 +85,9 @@ int32_t MemoryRegistry::OpenKeyEx(Hkey root, const std::string& subkey, uint32_t
   *result = 0;
   std::string path;
   if (const int32_t rc = Resolve(root, subkey, &path)) return rc;
-  if (!keys_.contains(path)) return platform::kErrorFileNotFound;
+  if (!keys_.contains(path)) return kErrorFileNotFound;
   *result = AddHandle(path, (access & kKeySetValue) != 0);
-  return platform::kErrorSuccess;
+  return kErrorSuccess;
 }
 
 int32_t MemoryRegistry::CreateKey(Hkey root, const std::string& subkey, Hkey* result) {
@@ -97,7 +96,7 @@ int32_t MemoryRegistry::CreateKey(Hkey root, const std::string& subkey, Hkey* re
   if (const int32_t rc = Resolve(root, subkey, &path)) return rc;
   Make(path);
   *result = AddHandle(path, true);
-  return platform::kErrorSuccess;
+  return kErrorSuccess;
 }
 
 std::map<std::string, MemoryRegistry::Value>& MemoryRegistry::Make(const std::string& path) {
@@ -110,39 +109,39 @@ std::map<std::string, MemoryRegistry::Value>& MemoryRegistry::Make(const std::st
 void MemoryRegistry::Store(const std::string& subkey, const std::string& name, uint32_t type,
                            std::string data) {
   std::string path;
-  Resolve(platform::kHkeyLocalMachine, subkey, &path);
+  Resolve(kHkeyLocalMachine, subkey, &path);
   Make(path)[NameKey(name)] = {type, std::move(data)};
 }
 
 int32_t MemoryRegistry::QueryValueEx(Hkey handle, const std::string& name, uint32_t* type,
                                      uint8_t* data, uint32_t* size) {
   const OpenKey* key = Lookup(handle);
-  if (!key) return platform::kErrorInvalidHandle;
+  if (!key) return kErrorInvalidHandle;
   const auto values = keys_.find(key->path);
   if (values == keys_.end()) return kErrorKeyDeleted;
   const auto value = values->second.find(NameKey(name));
-  if (value == values->second.end()) return platform::kErrorFileNotFound;
+  if (value == values->second.end()) return kErrorFileNotFound;
   const Value& v = value->second;
-  const std::string bytes = v.type == platform::kRegSz ? v.data + '\0' : v.data;
+  const std::string bytes = v.type == kRegSz ? v.data + '\0' : v.data;
   const auto needed = static_cast<uint32_t>(bytes.size());
   if (type) *type = v.type;
   if (data && *size < needed) {
     *size = needed;
-    return platform::kErrorMoreData;
+    return kErrorMoreData;
   }
   if (data) std::memcpy(data, bytes.data(), needed);
   if (size) *size = needed;
-  return platform::kErrorSuccess;
+  return kErrorSuccess;
 }
 
 int32_t MemoryRegistry::Changeable(Hkey handle, std::map<std::string, Value>** values) {
   const OpenKey* key = Lookup(handle);
-  if (!key) return platform::kErrorInvalidHandle;
-  if (!key->writable) return platform::kErrorAccessDenied;
+  if (!key) return kErrorInvalidHandle;
+  if (!key->writable) return kErrorAccessDenied;
   const auto it = keys_.find(key->path);
   if (it == keys_.end()) return kErrorKeyDeleted;
   *values = &it->second;
-  return platform::kErrorSuccess;
+  return kErrorSuccess;
 }
 
 int32_t MemoryRegistry::SetValueEx(Hkey handle, const std::string& name, uint32_t type,
@@ -150,31 +149,31 @@ int32_t MemoryRegistry::SetValueEx(Hkey handle, const std::string& name, uint32_
   std::map<std::string, Value>* values = nullptr;
   if (const int32_t rc = Changeable(handle, &values)) return rc;
   std::string bytes(reinterpret_cast<const char*>(data), size);
-  while (type == platform::kRegSz && !bytes.empty() && bytes.back() == '\0') bytes.pop_back();
+  while (type == kRegSz && !bytes.empty() && bytes.back() == '\0') bytes.pop_back();
   (*values)[NameKey(name)] = {type, std::move(bytes)};
-  return platform::kErrorSuccess;
+  return kErrorSuccess;
 }
 
 int32_t MemoryRegistry::DeleteValue(Hkey handle, const std::string& name) {
   std::map<std::string, Value>* values = nullptr;
   if (const int32_t rc = Changeable(handle, &values)) return rc;
-  return values->erase(NameKey(name)) ? platform::kErrorSuccess : platform::kErrorFileNotFound;
+  return values->erase(NameKey(name)) ? kErrorSuccess : kErrorFileNotFound;
 }
 
 int32_t MemoryRegistry::CloseKey(Hkey key) {
-  if (key == platform::kHkeyLocalMachine) return platform::kErrorSuccess;
-  return handles_.erase(key) ? platform::kErrorSuccess : platform::kErrorInvalidHandle;
+  if (key == kHkeyLocalMachine) return kErrorSuccess;
+  return handles_.erase(key) ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 // ---- Files -------------------------------------------------------------------
 
 // Each call goes straight to the file, as the real streams do.
-class MemoryFileSystem::Stream final : public platform::TextStream {
+class MemoryFileSystem::Stream final : public TextStream {
  public:
   Stream(MemoryFileSystem& fs, std::string key) : fs_(fs), key_(std::move(key)) {}
   void Write(std::string_view text) override {
     bool lossy = false;
-    const std::string ansi = platform::Cp1252FromUtf8(text, &lossy);
+    const std::string ansi = Cp1252FromUtf8(text, &lossy);
     if (lossy) throw VbError(vberr::kInvalidCall);
     if (Entry* file = fs_.AtKey(key_)) {
       file->bytes += ansi;
@@ -287,7 +286,7 @@ void MemoryFileSystem::RemoveFile(const std::string& path, bool force) {
   entries_.erase(Key(path));
 }
 
-std::unique_ptr<platform::TextStream> MemoryFileSystem::CreateText(const std::string& path) {
+std::unique_ptr<TextStream> MemoryFileSystem::CreateText(const std::string& path) {
   if (!HasFolderFor(path)) throw VbError(vberr::kPathNotFound);
   if (const Entry* old = Find(path); old && (old->read_only || old->folder)) {
     throw VbError(vberr::kPermissionDenied);
@@ -296,7 +295,7 @@ std::unique_ptr<platform::TextStream> MemoryFileSystem::CreateText(const std::st
   return std::make_unique<Stream>(*this, Key(path));
 }
 
-std::unique_ptr<platform::TextStream> MemoryFileSystem::OpenTextForAppend(const std::string& path) {
+std::unique_ptr<TextStream> MemoryFileSystem::OpenTextForAppend(const std::string& path) {
   const Entry* file = File(path);
   if (!file) throw VbError(vberr::kFileNotFound);
   if (file->read_only) throw VbError(vberr::kPermissionDenied);
@@ -309,7 +308,7 @@ std::optional<std::string> MemoryFileSystem::ReadBytes(const std::string& path) 
 }
 
 uint32_t MemoryFileSystem::ShortPathName(const char* path, char* buffer, uint32_t size) {
-  const std::string text = platform::Utf8FromCp1252(path);
+  const std::string text = Utf8FromCp1252(path);
   if (!Find(text) && !FolderExists(text)) return 0;
   // No 8.3 names here: the path answers itself, as given.
   const size_t length = std::strlen(path);
@@ -319,13 +318,13 @@ uint32_t MemoryFileSystem::ShortPathName(const char* path, char* buffer, uint32_
 }
 
 bool MemoryFileSystem::SetAttributesNormal(const char* path) {
-  Entry* entry = Find(platform::Utf8FromCp1252(path));
+  Entry* entry = Find(Utf8FromCp1252(path));
   if (entry) entry->read_only = false;
   return entry != nullptr;
 }
 
 bool MemoryFileSystem::MakeSureDirectoryPathExists(const char* path) {
-  const std::string text = platform::Utf8FromCp1252(path);
+  const std::string text = Utf8FromCp1252(path);
   const size_t last = text.find_last_of("\\/");
   return last == std::string::npos || MakeFolders(text.substr(0, last));
 }
@@ -333,7 +332,7 @@ bool MemoryFileSystem::MakeSureDirectoryPathExists(const char* path) {
 // ---- Profile -----------------------------------------------------------------
 
 // The engine's disk over the same entries; paths are the files' Windows paths.
-class MemoryFileSystem::Disk final : public platform::profile::ProfileDisk {
+class MemoryFileSystem::Disk final : public profile::ProfileDisk {
  public:
   explicit Disk(MemoryFileSystem& fs) : fs_(fs) {}
 
@@ -350,7 +349,7 @@ class MemoryFileSystem::Disk final : public platform::profile::ProfileDisk {
     return Stamped(*file, stamp);
   }
   int32_t CreateNew(const std::string& path, std::string_view bytes, ProfileStamp* stamp) override {
-    if (!fs_.HasFolderFor(path)) return platform::kErrorPathNotFound;
+    if (!fs_.HasFolderFor(path)) return kErrorPathNotFound;
     if (fs_.Find(path)) return kErrorFileExists;
     return Stamped(fs_.Write(path, std::string(bytes)), stamp);
   }
@@ -375,38 +374,24 @@ class MemoryFileSystem::Disk final : public platform::profile::ProfileDisk {
   // The file at `path`, or why there is none.
   int32_t Open(const std::string& path, Entry** file) {
     *file = fs_.File(path);
-    if (*file) return platform::kErrorSuccess;
-    if (fs_.Find(path)) return platform::kErrorAccessDenied;  // a folder
-    return fs_.HasFolderFor(path) ? platform::kErrorFileNotFound : platform::kErrorPathNotFound;
+    if (*file) return kErrorSuccess;
+    if (fs_.Find(path)) return kErrorAccessDenied;  // a folder
+    return fs_.HasFolderFor(path) ? kErrorFileNotFound : kErrorPathNotFound;
   }
   static int32_t Stamped(const Entry& file, ProfileStamp* stamp) {
     *stamp = ProfileStamp{0, 0, file.bytes.size(), static_cast<int64_t>(file.version)};
-    return platform::kErrorSuccess;
+    return kErrorSuccess;
   }
 
   MemoryFileSystem& fs_;
 };
 
-std::unique_ptr<platform::profile::ProfileEngine> MemoryFileSystem::MakeProfile() {
-  return std::make_unique<platform::profile::ProfileEngine>(
+std::unique_ptr<profile::ProfileEngine> MemoryFileSystem::MakeProfile() {
+  return std::make_unique<profile::ProfileEngine>(
       std::make_unique<Disk>(*this),
-      [](const char* ansi) { return platform::Utf8FromCp1252(ansi); });
+      [](const char* ansi) { return Utf8FromCp1252(ansi); });
 }
 
 // ---- System ------------------------------------------------------------------
 
-void MemorySystem::StartProcess(const std::string& commandLine) {
-  started.push_back(commandLine);
-  if (on_start) on_start();
-}
-
-uint32_t MemorySystem::FormatSystemMessage(uint32_t code, char* buffer, uint32_t size) {
-  const char* text = code == 2     ? "The system cannot find the file specified.\r\n"
-                     : code == 234 ? "More data is available.\r\n"
-                                   : nullptr;
-  if (!text || size < std::strlen(text) + 1) return 0;
-  std::memcpy(buffer, text, std::strlen(text) + 1);
-  return static_cast<uint32_t>(std::strlen(text));
-}
-
-}  // namespace qmon::test
+}  // namespace qmon::platform::memory

@@ -1,10 +1,9 @@
-// A Windows machine held in memory: HKLM, the files and the private-profile
-// functions over those same files, and a system that records what it is asked
-// to start. Portable, so the subsystem tests run alike on every build.
+// A Windows machine held in memory: HKLM, and the files with the
+// private-profile functions over those same files. Portable, so whatever runs
+// on it (the subsystem tests) runs alike on every build.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,23 +15,23 @@
 #include "platform/env.h"
 #include "platform/profile/profile_engine.h"
 
-namespace qmon::test {
+namespace qmon::platform::memory {
 
 // What Windows finds a name or a path by: letters without regard to case.
 std::string NameKey(std::string_view name);
 
-class MemoryRegistry final : public platform::Registry {
+class MemoryRegistry final : public Registry {
  public:
-  int32_t OpenKeyEx(platform::Hkey root, const std::string& subkey, uint32_t options,
-                    uint32_t access, platform::Hkey* result) override;
-  int32_t CreateKey(platform::Hkey root, const std::string& subkey,
-                    platform::Hkey* result) override;
-  int32_t QueryValueEx(platform::Hkey key, const std::string& name, uint32_t* type, uint8_t* data,
+  int32_t OpenKeyEx(Hkey root, const std::string& subkey, uint32_t options,
+                    uint32_t access, Hkey* result) override;
+  int32_t CreateKey(Hkey root, const std::string& subkey,
+                    Hkey* result) override;
+  int32_t QueryValueEx(Hkey key, const std::string& name, uint32_t* type, uint8_t* data,
                        uint32_t* size) override;
-  int32_t SetValueEx(platform::Hkey key, const std::string& name, uint32_t type,
+  int32_t SetValueEx(Hkey key, const std::string& name, uint32_t type,
                      const uint8_t* data, uint32_t size) override;
-  int32_t DeleteValue(platform::Hkey key, const std::string& name) override;
-  int32_t CloseKey(platform::Hkey key) override;
+  int32_t DeleteValue(Hkey key, const std::string& name) override;
+  int32_t CloseKey(Hkey key) override;
 
   // Leaves HKLM empty; open handles of removed keys answer "marked for deletion".
   void Clear() { keys_ = {{"", {}}}; }
@@ -48,21 +47,21 @@ class MemoryRegistry final : public platform::Registry {
     std::string path;  // NameKey form, "" for HKLM
     bool writable;
   };
-  const OpenKey* Lookup(platform::Hkey key) const;
+  const OpenKey* Lookup(Hkey key) const;
   // root + subkey as a key path; answers 0 or the error code.
-  int32_t Resolve(platform::Hkey root, const std::string& subkey, std::string* path) const;
+  int32_t Resolve(Hkey root, const std::string& subkey, std::string* path) const;
   // The values a change through `handle` goes to; answers 0 or the error code.
-  int32_t Changeable(platform::Hkey handle, std::map<std::string, Value>** values);
-  platform::Hkey AddHandle(std::string path, bool writable);
+  int32_t Changeable(Hkey handle, std::map<std::string, Value>** values);
+  Hkey AddHandle(std::string path, bool writable);
   // The values of the key at `path`, made with every missing level above it.
   std::map<std::string, Value>& Make(const std::string& path);
 
   std::map<std::string, std::map<std::string, Value>> keys_{{"", {}}};
-  std::map<platform::Hkey, OpenKey> handles_;
-  platform::Hkey next_handle_ = 0x1A4;
+  std::map<Hkey, OpenKey> handles_;
+  Hkey next_handle_ = 0x1A4;
 };
 
-class MemoryFileSystem final : public platform::FileSystem {
+class MemoryFileSystem final : public FileSystem {
  public:
   struct Entry {
     Entry(std::string spelt, bool is_folder) : path(std::move(spelt)), folder(is_folder) {}
@@ -79,8 +78,8 @@ class MemoryFileSystem final : public platform::FileSystem {
   std::vector<std::string> ListFiles(const std::string& folder) override;
   void CopyOver(const std::string& from, const std::string& to) override;
   void RemoveFile(const std::string& path, bool force) override;
-  std::unique_ptr<platform::TextStream> CreateText(const std::string& path) override;
-  std::unique_ptr<platform::TextStream> OpenTextForAppend(const std::string& path) override;
+  std::unique_ptr<TextStream> CreateText(const std::string& path) override;
+  std::unique_ptr<TextStream> OpenTextForAppend(const std::string& path) override;
   std::optional<std::string> ReadBytes(const std::string& path) override;
   uint32_t ShortPathName(const char* path, char* buffer, uint32_t size) override;
   bool SetAttributesNormal(const char* path) override;
@@ -98,7 +97,7 @@ class MemoryFileSystem final : public platform::FileSystem {
   // The names in a folder (files only, or folders too) in the order NTFS lists them.
   std::vector<std::string> Names(const std::string& folder, bool files_only) const;
   // The private-profile functions over these files.
-  std::unique_ptr<platform::profile::ProfileEngine> MakeProfile();
+  std::unique_ptr<profile::ProfileEngine> MakeProfile();
 
  private:
   class Disk;
@@ -115,22 +114,4 @@ class MemoryFileSystem final : public platform::FileSystem {
   uint64_t changes_ = 0;
 };
 
-// The running program: the only instance, in C:\Program, version 2.0.21;
-// process starts are recorded, not run.
-class MemorySystem final : public platform::System {
- public:
-  std::string CommandLine() override { return command_line; }
-  platform::ProgramVersion Version() override { return {2, 0, 21}; }
-  bool ClaimSingleInstance() override { return true; }
-  std::string ProgramFolder() override { return "C:\\Program"; }
-  void StartProcess(const std::string& commandLine) override;
-  // The texts of "file not found" (2) and "more data" (234) only.
-  uint32_t FormatSystemMessage(uint32_t code, char* buffer, uint32_t size) override;
-
-  std::string command_line;
-  std::vector<std::string> started;
-  // Plays the started program's part (regsvr32 registering a component).
-  std::function<void()> on_start;
-};
-
-}  // namespace qmon::test
+}  // namespace qmon::platform::memory
