@@ -182,5 +182,22 @@ TEST_F(WineCompareTest, UnregisteredComponentIsRegisteredForTheNextRun) {
   EXPECT_THAT(Collect(wine, 0).log, Contains("MSG : Successfully Created Object for qWbPost.dll"));
 }
 
+// A component registered from a DLL that is gone cannot be created, and
+// without the installation's copy there is nothing to register: the run ends.
+TEST_F(WineCompareTest, ComponentWhoseDllIsGoneEndsTheRun) {
+  StartServer();
+  wine.RegisterComponent(false);
+  const std::string copy = wine.DriveC() + "/gone/qWbPost.dll";
+  std::filesystem::create_directories(wine.DriveC() + "/gone");
+  std::filesystem::copy_file(QMON_WINDOWS_WBPOST, copy);
+  ASSERT_EQ(wine.Wine({"regsvr32", "/s", "C:\\gone\\qWbPost.dll"}), 0);
+  std::filesystem::remove_all(wine.DriveC() + "/gone");
+  const Outcome outcome = RunOn(wine, {"12"});
+  EXPECT_THAT(outcome.log, IsSupersetOf({"MSG : Failed to create qWbPost.Dll Object",
+                                         "ERR : qWbPost.dll Missing",
+                                         "ERR : Object Creation for webpostdll Failed."}));
+  EXPECT_TRUE(outcome.requests.empty());
+}
+
 }  // namespace
 }  // namespace qmon
