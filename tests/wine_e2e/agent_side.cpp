@@ -100,16 +100,9 @@ class LinuxSide final : public AgentSide {
   ScopedTempDir prefix_;
 };
 
-// The prefix every WineSide of this process shares; booted on first use,
-// its wineserver stopped when the process ends.
+// The prefix every WineSide of this process shares, booted by the project's
+// Wine runner on first use; its wineserver is stopped when the process ends.
 struct SharedPrefix {
-  SharedPrefix() {
-    const std::vector<std::string> env = {"WINEPREFIX=" + dir.path(), "WINEDEBUG=-all"};
-    RunProgram("wine", {"reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Graphics", "/d",
-                        "null", "/f"},
-               env, "/dev/null");
-    RunProgram("wineserver", {"-p"}, env);
-  }
   ~SharedPrefix() { RunProgram("wineserver", {"-k"}, {"WINEPREFIX=" + dir.path()}); }
   ScopedTempDir dir;
 };
@@ -168,9 +161,11 @@ void WineSide::RegisterComponent(bool on) {
 
 int WineSide::Wine(const std::vector<std::string>& args, std::string* output) {
   const std::string file = prefix_ + "/output.txt";
-  const int status = RunProgram("wine", args,
-                                {"WINEPREFIX=" + prefix_, "WINEDEBUG=-all", "no_proxy=127.0.0.1",
-                                 "NO_PROXY=127.0.0.1", "http_proxy=", "HTTP_PROXY="},
+  std::vector<std::string> runnerArgs = {prefix_};
+  runnerArgs.insert(runnerArgs.end(), args.begin(), args.end());
+  const int status = RunProgram(QMON_SOURCE_DIR "/cmake/wine-run", runnerArgs,
+                                {"no_proxy=127.0.0.1", "NO_PROXY=127.0.0.1", "http_proxy=",
+                                 "HTTP_PROXY="},
                                 output ? file : "/dev/null");
   if (output) *output = ReadFile(file);
   return ExitCode(status);
