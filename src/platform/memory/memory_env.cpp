@@ -10,7 +10,6 @@
 namespace qmon::platform::memory {
 namespace {
 
-using profile::ProfileStamp;
 
 constexpr int32_t kErrorBadPathname = 161;
 constexpr int32_t kErrorFileExists = 80;
@@ -336,25 +335,25 @@ class MemoryFileSystem::Disk final : public profile::ProfileDisk {
  public:
   explicit Disk(MemoryFileSystem& fs) : fs_(fs) {}
 
-  int32_t Stat(const std::string& path, ProfileStamp* stamp, bool* read_only) override {
+  int32_t Stat(const std::string& path, FileStamp* stamp, bool* read_only) override {
     Entry* file = nullptr;
     if (const int32_t rc = Open(path, &file)) return rc;
     *read_only = file->read_only;
     return Stamped(*file, stamp);
   }
-  int32_t ReadWhole(const std::string& path, std::string* bytes, ProfileStamp* stamp) override {
+  int32_t ReadWhole(const std::string& path, std::string* bytes, FileStamp* stamp) override {
     Entry* file = nullptr;
     if (const int32_t rc = Open(path, &file)) return rc;
     *bytes = file->bytes;
     return Stamped(*file, stamp);
   }
-  int32_t CreateNew(const std::string& path, std::string_view bytes, ProfileStamp* stamp) override {
+  int32_t CreateNew(const std::string& path, std::string_view bytes, FileStamp* stamp) override {
     if (!fs_.HasFolderFor(path)) return kErrorPathNotFound;
     if (fs_.Find(path)) return kErrorFileExists;
     return Stamped(fs_.Write(path, std::string(bytes)), stamp);
   }
   int32_t WriteAt(const std::string& path, std::string_view data, uint64_t offset,
-                  std::optional<uint64_t> new_size, ProfileStamp* stamp) override {
+                  std::optional<uint64_t> new_size, FileStamp* stamp) override {
     Entry* file = nullptr;
     if (const int32_t rc = Open(path, &file)) return rc;
     std::string bytes = file->bytes;
@@ -364,7 +363,7 @@ class MemoryFileSystem::Disk final : public profile::ProfileDisk {
     return Stamped(fs_.Write(path, std::move(bytes)), stamp);
   }
   int32_t ReplaceWhole(const std::string& path, std::string_view bytes,
-                       ProfileStamp* stamp) override {
+                       FileStamp* stamp) override {
     Entry* file = nullptr;
     if (const int32_t rc = Open(path, &file)) return rc;
     return Stamped(fs_.Write(path, std::string(bytes)), stamp);
@@ -378,8 +377,8 @@ class MemoryFileSystem::Disk final : public profile::ProfileDisk {
     if (fs_.Find(path)) return kErrorAccessDenied;  // a folder
     return fs_.HasFolderFor(path) ? kErrorFileNotFound : kErrorPathNotFound;
   }
-  static int32_t Stamped(const Entry& file, ProfileStamp* stamp) {
-    *stamp = ProfileStamp{0, 0, file.bytes.size(), static_cast<int64_t>(file.version)};
+  static int32_t Stamped(const Entry& file, FileStamp* stamp) {
+    *stamp = FileStamp{0, 0, file.bytes.size(), static_cast<int64_t>(file.version)};
     return kErrorSuccess;
   }
 

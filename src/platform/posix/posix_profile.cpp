@@ -11,6 +11,7 @@
 #include "platform/cp1252.h"
 #include "platform/env.h"
 #include "platform/posix/names.h"
+#include "platform/posix/stat_stamp.h"
 #include "platform/profile/profile_disk.h"
 
 namespace qmon::platform {
@@ -27,7 +28,6 @@ bool AnsiBytesEqualNoCase(char a, char b) {
 namespace posix {
 namespace {
 
-using profile::ProfileStamp;
 
 constexpr int32_t kErrorWriteFault = 29;
 constexpr int32_t kErrorDiskFull = 112;
@@ -65,12 +65,6 @@ int32_t MissingFileError(const std::string& native, int stat_errno) {
   return has_folder ? kErrorFileNotFound : kErrorPathNotFound;
 }
 
-ProfileStamp StampOf(const struct stat& st) {
-  return ProfileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
-                      static_cast<uint64_t>(st.st_size),
-                      static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-}
-
 // Writes all of `data` at `offset`; answers 0 or errno.
 int WriteAllAt(int fd, std::string_view data, off_t offset) {
   while (!data.empty()) {
@@ -100,7 +94,7 @@ int ReadAll(int fd, std::string* out) {
 
 // Takes the stamp of `fd` and closes it; answers the first error as a Win32
 // code.
-int32_t StampAndClose(int fd, int err, ProfileStamp* stamp) {
+int32_t StampAndClose(int fd, int err, FileStamp* stamp) {
   struct stat st;
   if (err == 0 && fstat(fd, &st) != 0) err = errno;
   if (close(fd) != 0 && err == 0) err = errno;
@@ -111,7 +105,7 @@ int32_t StampAndClose(int fd, int err, ProfileStamp* stamp) {
 
 class PosixProfileDisk final : public profile::ProfileDisk {
  public:
-  int32_t Stat(const std::string& path, ProfileStamp* stamp, bool* read_only) override {
+  int32_t Stat(const std::string& path, FileStamp* stamp, bool* read_only) override {
     struct stat st;
     if (stat(path.c_str(), &st) != 0) return MissingFileError(path, errno);
     if (S_ISDIR(st.st_mode)) return kErrorAccessDenied;
@@ -120,7 +114,7 @@ class PosixProfileDisk final : public profile::ProfileDisk {
     return 0;
   }
 
-  int32_t ReadWhole(const std::string& path, std::string* bytes, ProfileStamp* stamp) override {
+  int32_t ReadWhole(const std::string& path, std::string* bytes, FileStamp* stamp) override {
     // Stamped before reading: a change while reading makes the next call
     // read again.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -133,14 +127,14 @@ class PosixProfileDisk final : public profile::ProfileDisk {
     return 0;
   }
 
-  int32_t CreateNew(const std::string& path, std::string_view bytes, ProfileStamp* stamp) override {
+  int32_t CreateNew(const std::string& path, std::string_view bytes, FileStamp* stamp) override {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return Win32ErrorOf(errno);
     return StampAndClose(fd, WriteAllAt(fd, bytes, 0), stamp);
   }
 
   int32_t WriteAt(const std::string& path, std::string_view data, uint64_t offset,
-                  std::optional<uint64_t> new_size, ProfileStamp* stamp) override {
+                  std::optional<uint64_t> new_size, FileStamp* stamp) override {
     const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) return Win32ErrorOf(errno);
     int err = WriteAllAt(fd, data, static_cast<off_t>(offset));
@@ -149,7 +143,7 @@ class PosixProfileDisk final : public profile::ProfileDisk {
   }
 
   int32_t ReplaceWhole(const std::string& path, std::string_view bytes,
-                       ProfileStamp* stamp) override {
+                       FileStamp* stamp) override {
     struct stat old;
     if (stat(path.c_str(), &old) != 0) return Win32ErrorOf(errno);
     const size_t slash = path.rfind('/');

@@ -10,6 +10,7 @@
 
 #include "platform/cp1252.h"
 #include "platform/posix/reg_unicode.h"
+#include "platform/posix/stat_stamp.h"
 
 namespace qmon::platform::posix {
 namespace {
@@ -88,17 +89,16 @@ void SyncFolder(const std::string& folder) {
 
 PosixRegistry::PosixRegistry(std::string file) : file_(std::move(file)) {}
 
-std::optional<PosixRegistry::Stamp> PosixRegistry::StampOf(int fd) {
+std::optional<FileStamp> PosixRegistry::StampOf(int fd) {
   struct stat st;
   if (fstat(fd, &st) != 0) return std::nullopt;
-  return Stamp{st.st_dev, st.st_ino, st.st_size,
-               static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+  return posix::StampOf(st);
 }
 
 void PosixRegistry::Refresh() {
   const int fd = open(file_.c_str(), O_RDONLY | O_CLOEXEC);
   const int open_error = fd < 0 ? errno : 0;
-  const std::optional<Stamp> stamp = fd < 0 ? std::nullopt : StampOf(fd);
+  const std::optional<FileStamp> stamp = fd < 0 ? std::nullopt : StampOf(fd);
   if (fd >= 0 && read_ && stamp == stamp_) {
     close(fd);
     return;

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "platform/env.h"
+#include "platform/file_stamp.h"
 #include "platform/posix/reg_file.h"
 
 namespace qmon::platform::posix {
@@ -44,14 +45,7 @@ class PosixRegistry final : public Registry {
     bool writable = false;
   };
   // What tells one version of the file on disk from another.
-  struct Stamp {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    int64_t mtime_ns = 0;
-    bool operator==(const Stamp&) const = default;
-  };
-  static std::optional<Stamp> StampOf(int fd);
+  static std::optional<FileStamp> StampOf(int fd);
 
   // Re-reads the file when it changed since the last read.
   void Refresh();
@@ -70,7 +64,7 @@ class PosixRegistry final : public Registry {
   std::string file_;
   RegFile model_;
   bool clean_ = true;           // false: the file did not parse cleanly and stays untouched
-  std::optional<Stamp> stamp_;  // of the version read
+  std::optional<FileStamp> stamp_;  // of the version read
   bool read_ = false;           // whether model_ holds a version read yet
   std::map<Hkey, OpenKey> handles_;
   Hkey next_handle_ = 0x1A4;

@@ -9,19 +9,9 @@
 #include <string>
 #include <string_view>
 
-namespace qmon::platform::profile {
+#include "platform/file_stamp.h"
 
-// Which file, in which version: equal stamps mean the bytes have not changed
-// since. Each disk fills the fields from what its system offers (device and
-// inode, or volume serial and file index; the modification time in the
-// system's own unit).
-struct ProfileStamp {
-  uint64_t volume = 0;
-  uint64_t file = 0;
-  uint64_t size = 0;
-  int64_t modified = 0;
-  bool operator==(const ProfileStamp&) const = default;
-};
+namespace qmon::platform::profile {
 
 class ProfileDisk {
  public:
@@ -31,25 +21,25 @@ class ProfileDisk {
   // kErrorFileNotFound (the folder exists), kErrorPathNotFound (it does not),
   // kErrorAccessDenied (a folder, or no access), or what the system reports
   // (a sharing violation, ...).
-  virtual int32_t Stat(const std::string& path, ProfileStamp* stamp, bool* read_only) = 0;
+  virtual int32_t Stat(const std::string& path, FileStamp* stamp, bool* read_only) = 0;
 
   // The whole file and the stamp of what was read.
-  virtual int32_t ReadWhole(const std::string& path, std::string* bytes, ProfileStamp* stamp) = 0;
+  virtual int32_t ReadWhole(const std::string& path, std::string* bytes, FileStamp* stamp) = 0;
 
   // Creates a file that must not exist yet, holding `bytes`.
   virtual int32_t CreateNew(const std::string& path, std::string_view bytes,
-                            ProfileStamp* stamp) = 0;
+                            FileStamp* stamp) = 0;
 
   // Writes `data` at `offset` of an existing file; with `new_size`, the file
   // is then cut there.
   virtual int32_t WriteAt(const std::string& path, std::string_view data, uint64_t offset,
-                          std::optional<uint64_t> new_size, ProfileStamp* stamp) = 0;
+                          std::optional<uint64_t> new_size, FileStamp* stamp) = 0;
 
   // Replaces the file by one holding `bytes`, written to a temporary file in
   // the same folder first, so that no reader sees a half-written file. The
   // file keeps its permissions or attributes.
   virtual int32_t ReplaceWhole(const std::string& path, std::string_view bytes,
-                               ProfileStamp* stamp) = 0;
+                               FileStamp* stamp) = 0;
 };
 
 }  // namespace qmon::platform::profile

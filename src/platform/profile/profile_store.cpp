@@ -16,7 +16,7 @@ constexpr size_t kTailLimit = 64 * 1024;
 
 }  // namespace
 
-ProfileStore::Cached* ProfileStore::Fresh(const std::string& path, const ProfileStamp& stamp,
+ProfileStore::Cached* ProfileStore::Fresh(const std::string& path, const FileStamp& stamp,
                                           int32_t* error) {
   const auto cached = files_.find(path);
   if (cached != files_.end() && cached->second.stamp == stamp) return &cached->second;
@@ -34,7 +34,7 @@ ProfileStore::Cached* ProfileStore::Fresh(const std::string& path, const Profile
 }
 
 const ProfileText* ProfileStore::Load(const std::string& path, int32_t* error) {
-  ProfileStamp stamp;
+  FileStamp stamp;
   bool read_only = false;
   if (const int32_t err = disk_.Stat(path, &stamp, &read_only)) {
     *error = err;
@@ -46,7 +46,7 @@ const ProfileText* ProfileStore::Load(const std::string& path, int32_t* error) {
 }
 
 int32_t ProfileStore::Update(const std::string& path, const Plan& plan) {
-  ProfileStamp stamp;
+  FileStamp stamp;
   bool read_only = false;
   if (const int32_t err = disk_.Stat(path, &stamp, &read_only)) {
     if (err != kErrorFileNotFound) return err;

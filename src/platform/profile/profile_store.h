@@ -51,12 +51,12 @@ class ProfileStore {
 
  private:
   struct Cached {
-    ProfileStamp stamp;
+    FileStamp stamp;
     ProfileText text;
   };
 
   // The cached copy when `stamp` still matches, else the file read again.
-  Cached* Fresh(const std::string& path, const ProfileStamp& stamp, int32_t* error);
+  Cached* Fresh(const std::string& path, const FileStamp& stamp, int32_t* error);
   int32_t Write(const std::string& path, Cached& cached, const TextEdit& edit);
 
   ProfileDisk& disk_;

@@ -30,7 +30,6 @@ bool AnsiBytesEqualNoCase(char a, char b) {
 namespace win32 {
 namespace {
 
-using profile::ProfileStamp;
 
 // Readers and writers let each other in, as the system's profile functions
 // do; a process that opened the file without sharing keeps everyone out.
@@ -86,10 +85,10 @@ Handle Open(const std::wstring& path, DWORD access, DWORD disposition) {
 }
 
 // The stamp of an open file; *read_only from its attributes.
-int32_t StampOf(const Handle& file, ProfileStamp* stamp, bool* read_only = nullptr) {
+int32_t StampOf(const Handle& file, FileStamp* stamp, bool* read_only = nullptr) {
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(file.get(), &info)) return LastError();
-  *stamp = ProfileStamp{
+  *stamp = FileStamp{
       info.dwVolumeSerialNumber,
       (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
       (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
@@ -113,7 +112,7 @@ int32_t WriteAll(const Handle& file, std::string_view data, uint64_t offset) {
 }
 
 // Stamps the file after the work that answered `error`, then closes it.
-int32_t Finish(Handle& file, int32_t error, ProfileStamp* stamp) {
+int32_t Finish(Handle& file, int32_t error, FileStamp* stamp) {
   if (error == 0) error = StampOf(file, stamp);
   const int32_t closed = file.Close();
   return error != 0 ? error : closed;
@@ -122,7 +121,7 @@ int32_t Finish(Handle& file, int32_t error, ProfileStamp* stamp) {
 class Win32ProfileDisk final : public profile::ProfileDisk {
  public:
   // The path arrives as UTF-8 (see MakeWin32Profile).
-  int32_t Stat(const std::string& path, ProfileStamp* stamp, bool* read_only) override {
+  int32_t Stat(const std::string& path, FileStamp* stamp, bool* read_only) override {
     // Opened for reading, as the system's functions do, so that a file
     // someone holds without sharing fails here with the system's error.
     Handle file = Open(Wide(path, CP_UTF8), GENERIC_READ, OPEN_EXISTING);
@@ -130,7 +129,7 @@ class Win32ProfileDisk final : public profile::ProfileDisk {
     return StampOf(file, stamp, read_only);
   }
 
-  int32_t ReadWhole(const std::string& path, std::string* bytes, ProfileStamp* stamp) override {
+  int32_t ReadWhole(const std::string& path, std::string* bytes, FileStamp* stamp) override {
     Handle file = Open(Wide(path, CP_UTF8), GENERIC_READ, OPEN_EXISTING);
     if (!file.ok()) return LastError();
     // Stamped before reading: a change while reading makes the next call
@@ -145,14 +144,14 @@ class Win32ProfileDisk final : public profile::ProfileDisk {
     return file.Close();
   }
 
-  int32_t CreateNew(const std::string& path, std::string_view bytes, ProfileStamp* stamp) override {
+  int32_t CreateNew(const std::string& path, std::string_view bytes, FileStamp* stamp) override {
     Handle file = Open(Wide(path, CP_UTF8), kWriteAccess, CREATE_NEW);
     if (!file.ok()) return LastError();
     return Finish(file, WriteAll(file, bytes, 0), stamp);
   }
 
   int32_t WriteAt(const std::string& path, std::string_view data, uint64_t offset,
-                  std::optional<uint64_t> new_size, ProfileStamp* stamp) override {
+                  std::optional<uint64_t> new_size, FileStamp* stamp) override {
     return WriteWide(Wide(path, CP_UTF8), data, offset, new_size, stamp);
   }
 
@@ -162,7 +161,7 @@ class Win32ProfileDisk final : public profile::ProfileDisk {
   // it open without delete sharing, the text is written in place instead, as
   // the system's own functions would have done.
   int32_t ReplaceWhole(const std::string& path, std::string_view bytes,
-                       ProfileStamp* stamp) override {
+                       FileStamp* stamp) override {
     const std::wstring target = Wide(path, CP_UTF8);
     const size_t slash = target.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash + 1);
@@ -206,7 +205,7 @@ class Win32ProfileDisk final : public profile::ProfileDisk {
   }
 
   static int32_t WriteWide(const std::wstring& path, std::string_view data, uint64_t offset,
-                           std::optional<uint64_t> new_size, ProfileStamp* stamp) {
+                           std::optional<uint64_t> new_size, FileStamp* stamp) {
     Handle file = Open(path, kWriteAccess, OPEN_EXISTING);
     if (!file.ok()) return LastError();
     int32_t error = WriteAll(file, data, offset);

@@ -1,0 +1,19 @@
+// Which file, in which version: equal stamps mean the bytes have not changed
+// since. Each backend fills the fields from what its system offers (device
+// and inode, or volume serial and file index; the modification time in the
+// system's own unit). Caches of files read from disk keep one.
+#pragma once
+
+#include <cstdint>
+
+namespace qmon::platform {
+
+struct FileStamp {
+  uint64_t volume = 0;
+  uint64_t file = 0;
+  uint64_t size = 0;
+  int64_t modified = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+}  // namespace qmon::platform
