@@ -7,9 +7,11 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 
+#include "platform/vb_error.h"
 #include "support/temp_dir.h"
 
 namespace qmon::platform::posix {
@@ -39,11 +41,19 @@ TEST_F(PosixSystemTest, ClaimsTheInstanceLockOnceAndKeepsIt) {
 
   PosixSystem second(map_);
   EXPECT_FALSE(second.ClaimSingleInstance());
-  // Without the prefix folder there is nothing to protect.
+}
+
+// A lock that cannot be had is taken as held elsewhere: the run must not go
+// ahead beside another one.
+TEST_F(PosixSystemTest, ClaimFailsClosedWhenTheLockFileCannotBeOpened) {
   const PathMap missing(root_ / "no such folder");
-  PosixSystem free1(missing), free2(missing);
-  EXPECT_TRUE(free1.ClaimSingleInstance());
-  EXPECT_TRUE(free2.ClaimSingleInstance());
+  EXPECT_FALSE(PosixSystem(missing).ClaimSingleInstance());
+  fs::create_directory(root_ / "qMonIniWriter.lock");
+  EXPECT_FALSE(PosixSystem(map_).ClaimSingleInstance());
+  fs::remove(root_ / "qMonIniWriter.lock");
+  fs::create_symlink(root_ / "elsewhere", root_ / "qMonIniWriter.lock");
+  EXPECT_FALSE(PosixSystem(map_).ClaimSingleInstance());
+  EXPECT_FALSE(fs::exists(root_ / "elsewhere"));
 }
 
 TEST_F(PosixSystemTest, AnotherProcessHoldsTheLockUntilItIsKilled) {
@@ -82,8 +92,8 @@ TEST_F(PosixSystemTest, StartProcessRunsTheCommandDetachedWithoutTheLock) {
     PosixSystem holder(map_);
     ASSERT_TRUE(holder.ClaimSingleInstance());
     // The shell names its standard handles before the report redirects one.
-    holder.StartProcess("echo $$ $(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2) >&" +
-                        std::to_string(report[1]) + "; exec sleep 300");
+    holder.StartProcess("/bin/sh -c \"echo $$ $(readlink /proc/$$/fd/0 /proc/$$/fd/1 "
+                        "/proc/$$/fd/2) >&" + std::to_string(report[1]) + "; exec sleep 300\"");
   }
   close(report[1]);
   std::istringstream line(ReadLine(report[0]));
@@ -102,6 +112,34 @@ TEST_F(PosixSystemTest, StartProcessRunsTheCommandDetachedWithoutTheLock) {
   PosixSystem system(map_);
   EXPECT_TRUE(system.ClaimSingleInstance());
   kill(pid, SIGKILL);
+}
+
+// No shell reads the line: what a shell would run stays text, backslashes stay.
+TEST_F(PosixSystemTest, StartProcessPassesTheArgumentsAsWindowsSplitsThem) {
+  int report[2];
+  ASSERT_EQ(pipe(report), 0);
+  const fs::path marker = root_ / "ran";
+  // A program on the emulated machine, named by its Windows path.
+  fs::create_directories(root_ / "drive_c/Bin");
+  std::ofstream(root_ / "drive_c/Bin/args.sh")
+      << "#!/bin/sh\nprintf '%s|%s\\n' \"$1\" \"$2\" >&" << report[1] << "\n";
+  fs::permissions(root_ / "drive_c/Bin/args.sh", fs::perms::owner_all);
+  PosixSystem(map_).StartProcess("c:\\bin\\ARGS.sh C:\\a;b$(touch${IFS}" + marker.string() +
+                                 ")`id`\\q.dll \"-s x\"");
+  close(report[1]);
+  EXPECT_EQ(ReadLine(report[0]), "C:\\a;b$(touch${IFS}" + marker.string() + ")`id`\\q.dll|-s x");
+  close(report[0]);
+  EXPECT_FALSE(fs::exists(marker));
+
+  PosixSystem system(map_);
+  for (const char* line : {"regsvr32-is-not-here x -s", "C:\\Agent\\missing.exe", "\"\" x"}) {
+    try {
+      system.StartProcess(line);
+      ADD_FAILURE() << line << " started";
+    } catch (const VbError& e) {
+      EXPECT_EQ(e.number, vberr::kFileNotFound) << line;
+    }
+  }
 }
 
 TEST_F(PosixSystemTest, ProgramFolderIsTheExecutablesFolderInWindowsForm) {

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/command_line_args.h"
 #include "platform/vb_error.h"
 
 namespace qmon::platform::posix {
@@ -98,20 +98,20 @@ PosixSystem::~PosixSystem() {
 
 bool PosixSystem::ClaimSingleInstance() {
   if (lock_fd_ >= 0) return true;
-  struct stat st;
-  if (stat(map_.prefix().c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return true;
   // Close-on-exec, so that a process started from here never inherits the
-  // claim and outlives us holding it.
-  const int fd = open((map_.prefix() + kLockFile).c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return true;  // no lock file can exist here: nothing to coordinate
+  // claim and outlives us holding it. A lock that cannot be had for any
+  // reason counts as held elsewhere: two runs side by side would tear the
+  // agent's files, a run that does not happen loses nothing.
+  const int fd = open((map_.prefix() + kLockFile).c_str(),
+                      O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  if (fd < 0) return false;
   int rc;
   do {
     rc = flock(fd, LOCK_EX | LOCK_NB);
   } while (rc != 0 && errno == EINTR);
   if (rc != 0) {
-    const bool held_elsewhere = errno == EWOULDBLOCK;
     close(fd);
-    return !held_elsewhere;
+    return false;
   }
   lock_fd_ = fd;
   return true;
@@ -144,14 +144,36 @@ std::string PosixSystem::ProgramFolder() {
 }
 
 void PosixSystem::StartProcess(const std::string& commandLine) {
-  const char* command = commandLine.c_str();
+  // Split as a Windows program would receive it: no shell sees the line, so
+  // nothing in an installation path can run as a command.
+  std::vector<std::string> args = SplitCommandLine(commandLine);
+  if (args[0].empty()) throw VbError(vberr::kFileNotFound);
+  // A program named by a Windows path lies on the emulated machine; a bare
+  // name is looked up on PATH.
+  if (args[0].find_first_of("\\:") != std::string::npos) args[0] = map_.Native(args[0]);
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  // The started program reports a failed exec through this pipe; a
+  // successful exec closes it (close-on-exec) without a word.
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) throw VbError(vberr::kOutOfMemory);
   // Double fork: the middle process ends at once and is reaped here, the
   // command is adopted by init, so no zombie stays behind and nothing waits.
   const pid_t middle = fork();
-  if (middle < 0) throw VbError(vberr::kOutOfMemory);
+  if (middle < 0) {
+    close(report[0]);
+    close(report[1]);
+    throw VbError(vberr::kOutOfMemory);
+  }
   if (middle == 0) {
+    close(report[0]);
     setsid();
-    if (fork() != 0) _exit(0);
+    if (const pid_t started = fork(); started != 0) {
+      if (started < 0) (void)!write(report[1], &errno, sizeof errno);
+      _exit(0);
+    }
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -163,11 +185,25 @@ void PosixSystem::StartProcess(const std::string& commandLine) {
       dup2(null, STDERR_FILENO);
       if (null > STDERR_FILENO) close(null);
     }
-    execl("/bin/sh", "sh", "-c", command, static_cast<char*>(nullptr));
+    execvp(argv[0], argv.data());
+    const int err = errno;
+    (void)!write(report[1], &err, sizeof err);
     _exit(127);
   }
+  close(report[1]);
   while (waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
   }
+  int err = 0;
+  ssize_t n;
+  while ((n = read(report[0], &err, sizeof err)) < 0 && errno == EINTR) {
+  }
+  close(report[0]);
+  if (n != static_cast<ssize_t>(sizeof err)) return;
+  // As Shell answers a program that cannot be started.
+  throw VbError(err == ENOENT || err == ENOTDIR  ? vberr::kFileNotFound
+                : err == EACCES || err == EPERM  ? vberr::kPermissionDenied
+                : err == EAGAIN || err == ENOMEM ? vberr::kOutOfMemory
+                                                 : vberr::kInvalidCall);
 }
 
 uint32_t PosixSystem::FormatSystemMessage(uint32_t code, char* buffer, uint32_t size) {

@@ -18,7 +18,9 @@ class PosixSystem final : public System {
   PosixSystem& operator=(const PosixSystem&) = delete;
 
   // An exclusive flock on prefix/qMonIniWriter.lock, held by this object's
-  // descriptor; the kernel drops it when the process ends in any way.
+  // descriptor; the kernel drops it when the process ends in any way. False
+  // also when the lock file cannot be opened or locked (no prefix folder, a
+  // folder in its place, no permission).
   bool ClaimSingleInstance() override;
   // The arguments of /proc/self/cmdline joined by one blank, as Windows
   // passes a command line of plain arguments.
@@ -26,7 +28,10 @@ class PosixSystem final : public System {
   // The project's version, compiled in.
   ProgramVersion Version() override;
   std::string ProgramFolder() override;
-  // /bin/sh -c in a new session, stdio on /dev/null; never waited for.
+  // Splits the line as Windows does and executes the program (a Windows path
+  // mapped to the emulated machine, a bare name from PATH) in a new session,
+  // stdio on /dev/null; never waited for. A program that cannot be started
+  // raises 53, 70 or 7 as Shell does.
   void StartProcess(const std::string& commandLine) override;
   uint32_t FormatSystemMessage(uint32_t code, char* buffer, uint32_t size) override;
 
