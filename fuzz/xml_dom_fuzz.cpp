@@ -1,6 +1,8 @@
 // The DOM over pugixml. A document that loads, written out with xml, loads
 // again to the same xml; a node's xml holds its children's; an element is
-// found by its name from its parent.
+// found by its name from its parent. xml writes tabs and line breaks of
+// attribute values (and CRs of text) as they are, as the DOM does, and a
+// load normalises them: with those, the xml of the reload is a fixed point.
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
@@ -76,7 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (xml.empty()) return 0;
   Walk(document.selectSingleNode("/"));
   if (!Reloadable(document, xml)) return 0;
-  DOMDocument again;
-  Check(Load(fs, again, xml) == xml);
+  DOMDocument again, third;
+  const std::string reloaded = Load(fs, again, xml);
+  Check(reloaded == xml || (xml.find_first_of("\t\r\n") != std::string::npos &&
+                            Load(fs, third, reloaded) == reloaded));
   return 0;
 }
