@@ -68,8 +68,8 @@ bool EndsLine(const std::string& bytes) {
 // Whether a write of these lands as one line the text reads back as written.
 bool Storable(std::string_view section, std::string_view key, std::string_view value) {
   const std::string_view name = TrimProfileBlanks(key);
-  const bool quoted = value.size() >= 2 && (value[0] == '"' || value[0] == '\'') &&
-                      value.back() == value[0];
+  const bool quoted =
+      value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0];
   return (std::string(section) + std::string(key) + std::string(value)).find_first_of("\r\n") ==
              std::string::npos &&
          key.find('=') == std::string_view::npos && !name.starts_with('[') &&

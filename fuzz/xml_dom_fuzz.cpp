@@ -74,7 +74,8 @@ void Walk(const Node& node) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MemoryFileSystem fs;
   DOMDocument document;
-  const std::string xml = Load(fs, document, std::string(reinterpret_cast<const char*>(data), size));
+  const std::string xml =
+      Load(fs, document, std::string(reinterpret_cast<const char*>(data), size));
   if (xml.empty()) return 0;
   Walk(document.selectSingleNode("/"));
   if (!Reloadable(document, xml)) return 0;
