@@ -144,6 +144,15 @@ TEST(RegFileTest, Regedit4StringsAreWindows1252AndWrittenAsVersion5) {
                  "\"Path\"=\"C:\\\\café\"\n\"Exp\"=hex(2):25,00,41,00,25,00,00,00\n"));
 }
 
+// Raw NULs before the closing quote stayed in the text, which then lost them
+// once written afresh (as hex(1)) and read again.
+TEST(RegFileTest, QuotedTextEndingInNulsKeepsNoNul) {
+  RegFile file = ParseClean(
+      Crlf("Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n") +
+      std::string("\"S\"=\"x\0\0\"\r\n", 11));
+  EXPECT_EQ(DataOf(file, {"A"}, "S"), "x");
+}
+
 TEST(RegFileTest, FaultsAreReportedAndTheRestIsStillRead) {
   // Each is one fault, on a line after a good value of the key.
   const char* const faults[] = {

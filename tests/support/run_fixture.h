@@ -1,40 +1,12 @@
-// A run on a fresh test machine with the agent installed and the log open, so
-// a test can call one procedure and read exactly the lines it logged.
+// A test on an AgentRun: a fresh machine, the agent installed, the log open.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
-#include "log/run_log.h"
-#include "run/run.h"
-#include "support/machine.h"
+#include "support/agent_run.h"
 
 namespace qmon::test {
 
-class RunFixture : public ::testing::Test {
- protected:
-  RunFixture() : run(machine.env()) {
-    machine.InstallAgent();
-    run.objFSO = run.env.fs;
-    run.strInstallationPath = "C:\\Agent\\";
-    run.strMonitorTemplatePath = "C:\\Agent\\QSCC\\MonitorTemplate";
-    OpenRunLog(run);
-  }
-
-  // The lines logged since the log was opened, time stamps removed.
-  std::vector<std::string> Logged() const {
-    std::vector<std::string> lines = machine.LogLines();
-    lines.erase(lines.begin(), lines.begin() + 3);  // frame, started, installation path
-    for (auto& line : lines) {
-      if (line.rfind(kStamp, 0) == 0) line.erase(0, kStamp.size());
-    }
-    return lines;
-  }
-
-  TestMachine machine;
-  qmon::Run run;
-};
+class RunFixture : public ::testing::Test, protected AgentRun {};
 
 }  // namespace qmon::test

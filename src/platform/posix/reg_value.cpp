@@ -132,9 +132,6 @@ bool ReadHexData(std::string_view data, bool regedit4, RegValue* value, std::str
   } else if (value->type == kRegSz) {
     value->data = Utf8FromUtf16Le(value->data);
   }
-  if (value->type == kRegSz) {
-    while (!value->data.empty() && value->data.back() == '\0') value->data.pop_back();
-  }
   return true;
 }
 
@@ -176,6 +173,11 @@ std::optional<RegValue> ParseValueEntry(std::string_view entry, bool regedit4, s
   } else if (!StartsWithNoCase(data, "hex") || !ReadHexData(data, regedit4, &value, error)) {
     if (error->empty()) *error = "unknown data";
     return std::nullopt;
+  }
+  // However spelled (hex lists or NULs inside the quotes), a text keeps no
+  // terminating NUL, so it reads back alike once written afresh.
+  if (value.type == kRegSz) {
+    while (!value.data.empty() && value.data.back() == '\0') value.data.pop_back();
   }
   return value;
 }

@@ -1,0 +1,126 @@
+// The INI engine on the in-memory disk. The input is the file's bytes, then
+// NUL-separated operations of three parts each: section, key, value (a key
+// or value of one byte 0x01 stands for null: delete the section or the key).
+// After every operation the engine that edited its cached text answers as an
+// engine that reads the file afresh; a write whose names and value the text
+// can hold reads back, and sections other than the one named keep their keys.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/memory/memory_env.h"
+#include "platform/profile/profile_engine.h"
+#include "platform/profile/profile_text.h"
+
+namespace {
+
+using qmon::platform::memory::MemoryFileSystem;
+using qmon::platform::profile::ProfileEngine;
+using qmon::platform::profile::ProfileText;
+using qmon::platform::profile::TrimProfileBlanks;
+
+constexpr const char* kFile = "C:\\f\\a.ini";
+constexpr uint32_t kBufferSize = 1 << 17;
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+std::string Get(ProfileEngine& engine, const char* section, const char* key) {
+  static std::vector<char> buffer(kBufferSize);
+  const uint32_t n = engine.GetString(section, key, "", buffer.data(), kBufferSize, kFile);
+  return std::string(buffer.data(), n);
+}
+
+// Every section name, key list and value, as one text.
+std::string Answers(ProfileEngine& engine) {
+  const std::string names = Get(engine, nullptr, nullptr);
+  std::string all = names;
+  for (size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
+    const std::string section = names.c_str() + at;
+    const std::string keys = Get(engine, section.c_str(), nullptr);
+    all += "|" + keys;
+    for (size_t k = 0; k < keys.size(); k = keys.find('\0', k) + 1) {
+      all += "|" + Get(engine, section.c_str(), keys.c_str() + k);
+    }
+  }
+  return all;
+}
+
+// Each section's key names, in file order.
+std::vector<std::string> KeyLists(const ProfileText& text) {
+  std::vector<std::string> lists;
+  for (const ProfileText::Section& section : text.sections()) {
+    std::string keys = section.name;
+    for (const ProfileText::Key& key : section.keys) keys += "\n" + key.name;
+    lists.push_back(std::move(keys));
+  }
+  return lists;
+}
+
+bool EndsLine(const std::string& bytes) {
+  return bytes.empty() || bytes.back() == '\n' || bytes.back() == '\r';
+}
+
+// Whether a write of these lands as one line the text reads back as written.
+bool Storable(std::string_view section, std::string_view key, std::string_view value) {
+  const std::string_view name = TrimProfileBlanks(key);
+  const bool quoted =
+      value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0];
+  return (std::string(section) + std::string(key) + std::string(value)).find_first_of("\r\n") ==
+             std::string::npos &&
+         key.find('=') == std::string_view::npos && !name.starts_with('[') &&
+         !name.starts_with(';') && TrimProfileBlanks(value) == value && !quoted;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<std::string> parts(1);
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] == 0) {
+      parts.emplace_back();
+    } else {
+      parts.back() += static_cast<char>(data[i]);
+    }
+  }
+  MemoryFileSystem fs;
+  fs.MakeFolders("C:\\f");
+  fs.Write(kFile, parts[0]);
+  auto engine = fs.MakeProfile();
+  Get(*engine, nullptr, nullptr);  // the text is cached from here on
+
+  for (size_t i = 1; i + 2 < parts.size(); i += 3) {
+    const std::string before = fs.Find(kFile)->bytes;
+    const std::string &section = parts[i], &key = parts[i + 1], &value = parts[i + 2];
+    const char* k = key == "\x01" ? nullptr : key.c_str();
+    const char* v = value == "\x01" ? nullptr : value.c_str();
+    engine->WriteString(section.c_str(), k, v, kFile);
+    const std::string& after = fs.Find(kFile)->bytes;
+    Check(Answers(*engine) == Answers(*fs.MakeProfile()));
+
+    if ((section + key).find_first_of("\r\n") != std::string::npos) continue;
+    if (k && v && !Storable(section, key, value)) continue;
+    const ProfileText old_text(before), new_text(after);
+    const ProfileText::Section* found = old_text.FindSection(section);
+    if (k && v && !found && !EndsLine(before)) continue;  // the header runs into the last line
+    if (k && v && found && !ProfileText::FindKey(*found, key) &&
+        found == &old_text.sections().back() && !EndsLine(before)) {
+      continue;  // the key line runs into the last line
+    }
+    if (k && v) Check(Get(*engine, section.c_str(), k) == value);
+
+    // The sections but the one named keep their keys; a new one comes last.
+    std::vector<std::string> expected = KeyLists(old_text), got = KeyLists(new_text);
+    const size_t index =
+        found ? static_cast<size_t>(found - old_text.sections().data()) : expected.size();
+    if (!k && found) expected.erase(expected.begin() + index);
+    if (k && index < expected.size()) expected[index] = got.at(index);
+    if (k && v && !found) expected.push_back(got.at(index));
+    Check(expected == got);
+  }
+  return 0;
+}

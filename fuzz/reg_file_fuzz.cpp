@@ -1,0 +1,91 @@
+// The emulated machine's system.reg. A file that parses cleanly serialises to
+// a file that parses cleanly to the same text; every key and value found
+// answers lookups; values written afresh read back as they were.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/posix/reg_file.h"
+
+namespace {
+
+using qmon::platform::posix::RegFile;
+using qmon::platform::posix::RegPath;
+using qmon::platform::posix::RegValue;
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+// The paths below HKEY_LOCAL_MACHINE of the [..] lines, and the names of the
+// "name"= and @= lines (escapes kept: a name with one just finds nothing).
+struct Listed {
+  std::vector<RegPath> keys;
+  std::vector<std::string> names;
+};
+
+Listed List(std::string_view text) {
+  constexpr std::string_view kMachine = "[HKEY_LOCAL_MACHINE\\";
+  Listed listed;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(at, end - at);
+    at = end + 1;
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (line.starts_with(kMachine) && line.ends_with(']')) {
+      RegPath path;
+      std::string_view rest = line.substr(kMachine.size(), line.size() - kMachine.size() - 1);
+      for (size_t slash; (slash = rest.find('\\')) != std::string_view::npos;) {
+        path.emplace_back(rest.substr(0, slash));
+        rest.remove_prefix(slash + 1);
+      }
+      path.emplace_back(rest);
+      listed.keys.push_back(std::move(path));
+    } else if (line.starts_with("@=")) {
+      listed.names.emplace_back();
+    } else if (line.starts_with('"')) {
+      const size_t close = line.find("\"=", 1);
+      if (close != std::string_view::npos) listed.names.emplace_back(line.substr(1, close - 1));
+    }
+  }
+  return listed;
+}
+
+bool SameValue(const RegValue* a, const RegValue* b) {
+  return a && b && a->type == b->type && a->data == b->data;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<std::string> problems;
+  RegFile file = RegFile::Parse({reinterpret_cast<const char*>(data), size}, &problems);
+  const std::string text = file.Serialize();
+  if (!problems.empty()) return 0;
+
+  const RegFile again = RegFile::Parse(text, &problems);
+  Check(problems.empty() && again.Serialize() == text);
+
+  // Every value rewritten in regedit's own format reads back alike.
+  const Listed listed = List(text);
+  RegFile rewritten = again;
+  for (const RegPath& key : listed.keys) {
+    Check(file.FindKey(key).has_value());
+    for (const std::string& name : listed.names) {
+      if (const RegValue* value = file.FindValue(key, name)) rewritten.SetValue(key, *value);
+    }
+  }
+  const RegFile reread = RegFile::Parse(rewritten.Serialize(), &problems);
+  Check(problems.empty());
+  for (const RegPath& key : listed.keys) {
+    for (const std::string& name : listed.names) {
+      const RegValue* value = file.FindValue(key, name);
+      Check(!value || SameValue(value, reread.FindValue(key, name)));
+    }
+  }
+  return 0;
+}
