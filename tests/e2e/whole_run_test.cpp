@@ -263,5 +263,29 @@ TEST_F(WholeRunTest, StalledServerCostsOnlyTheTimeOut) {
   EXPECT_EQ(log.back(), "");
 }
 
+// An ANSI answer without a charset label is stored whole, and read by the
+// encoding it declares. (The master template is ANSI text without a
+// declaration, which the DOM does not load when it holds such a byte.)
+TEST_F(WholeRunTest, AnsiAnswerWithoutCharsetLabelIsStoredWhole) {
+  std::string named = kDiskTemplate;
+  named.replace(named.find(">n<") + 1, 1, "Temp\xE9rature");
+  const struct {
+    std::string answer;
+    const char* fragment;  // in the master template
+  } cases[] = {
+      {"<?xml version=\"1.0\" encoding=\"windows-1252\"?>" + named, "fncname='Temp\xE9rature'"},
+      {named, "<templatever>0</templatever> </dcmgetmontemp>"},
+  };
+  for (const auto& c : cases) {
+    Serve("12", c.answer);
+    StartServer({"--content-type", "text/xml"});
+    Start({"12"});
+    EXPECT_EQ(machine.Get(kTemplates + "12_Monitor.xml"), c.answer + "\r\n");
+    EXPECT_THAT(machine.Get(kTemplates + "Master_mointoringTemplate.xml"), HasSubstr(c.fragment));
+    server.reset();
+    std::filesystem::remove(requestLog());
+  }
+}
+
 }  // namespace
 }  // namespace qmon
