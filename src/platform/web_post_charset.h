@@ -30,7 +30,6 @@ std::string CharsetOf(std::string_view contentType);
 // start) becoming U+FFFD. A label not known here (utf-16 among them, which a
 // text of bytes cannot be) counts as no label, as a browser falls back when
 // it cannot use a label: the next step decides.
-std::string ResponseText(std::string_view body, std::string_view contentType,
-                         const CodePage& ansi);
+std::string ResponseText(std::string_view body, std::string_view contentType, const CodePage& ansi);
 
 }  // namespace qmon::platform
