@@ -27,9 +27,9 @@ std::string CharsetOf(std::string_view contentType);
 // where every byte has a character (the five the code page leaves undefined
 // become the C1 controls of the same value, as Windows maps them). A utf-8
 // label decodes as UTF-8, each invalid sequence (its longest valid-looking
-// start) becoming U+FFFD. A label not known here (utf-16 among them, which a
-// text of bytes cannot be) counts as no label, as a browser falls back when
-// it cannot use a label: the next step decides.
+// start) becoming U+FFFD. A label not known here (utf-16 among them: the
+// answer goes on as 8-bit text) counts as none, as a browser ignores a label
+// it cannot use: the next step decides.
 std::string ResponseText(std::string_view body, std::string_view contentType, const CodePage& ansi);
 
 }  // namespace qmon::platform
