@@ -263,33 +263,11 @@ TEST_F(WholeRunTest, StalledServerCostsOnlyTheTimeOut) {
   EXPECT_EQ(log.back(), "");
 }
 
-// An ANSI answer without a charset label is stored whole, and read by the
-// encoding it declares. (The master template is ANSI text without a
-// declaration, which the DOM does not load when it holds such a byte.)
-TEST_F(WholeRunTest, AnsiAnswerWithoutCharsetLabelIsStoredWhole) {
-  std::string named = kDiskTemplate;
-  named.replace(named.find(">n<") + 1, 1, "Temp\xE9rature");
-  const struct {
-    std::string answer;
-    const char* fragment;  // in the master template
-  } cases[] = {
-      {"<?xml version=\"1.0\" encoding=\"windows-1252\"?>" + named, "fncname='Temp\xE9rature'"},
-      {named, "<templatever>0</templatever> </dcmgetmontemp>"},
-  };
-  for (const auto& c : cases) {
-    Serve("12", c.answer);
-    StartServer({"--content-type", "text/xml"});
-    Start({"12"});
-    EXPECT_EQ(machine.Get(kTemplates + "12_Monitor.xml"), c.answer + "\r\n");
-    EXPECT_THAT(machine.Get(kTemplates + "Master_mointoringTemplate.xml"), HasSubstr(c.fragment));
-    server.reset();
-    std::filesystem::remove(requestLog());
-  }
-}
-
 // A hostile server costs at most the time-outs and the one template it
 // spoils: the run ends, no entity is expanded or fetched, and the failure
-// shows in the log.
+// shows in the log. An ANSI answer without a usable label is read by its
+// declaration. (The master template is ANSI text without a declaration, which
+// the DOM does not load when it holds such a byte: no DesktopMonitor.ini.)
 TEST_F(WholeRunTest, HostileServerSpoilsOnlyItsOwnAnswer) {
   const std::string emptyMaster =
       "MSG : Return Response Text : <dcmgetmontemp> <templateid>0</templateid> "
@@ -303,7 +281,7 @@ TEST_F(WholeRunTest, HostileServerSpoilsOnlyItsOwnAnswer) {
       {{"--fail", "garbage"}, emptyMaster},
       {{"--fail", "entity-bomb"}, emptyMaster},
       {{"--fail", "external-entity"}, emptyMaster},
-      // A label not known here gives way to the declaration.
+      {{"--content-type", "text/xml"}, "fncname='Temp\xE9rature'"},
       {{"--content-type", "text/xml; charset=utf-16"}, "fncname='Temp\xE9rature'"},
   };
   std::string answer = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>" + kDiskTemplate;
