@@ -6,6 +6,9 @@
 #include <cstdint>
 
 #include "platform/cp1252.h"
+#include "platform/env.h"
+#include "platform/utf8.h"
+#include "platform/xml/declaration.h"
 
 namespace qmon::platform {
 namespace {
@@ -19,6 +22,25 @@ constexpr std::array<std::string_view, 17> kWindows1252Labels = {
     "ibm819",         "iso-8859-1",      "iso-ir-100", "iso8859-1", "iso88591",
     "iso_8859-1",     "iso_8859-1:1987", "l1",         "latin1",    "us-ascii",
     "windows-1252",   "x-cp1252"};
+constexpr std::array<std::string_view, 6> kUtf8Labels = {
+    "unicode-1-1-utf-8", "unicode11utf8", "unicode20utf8", "utf-8", "utf8", "x-unicode20utf8"};
+
+enum class Decoding { kUnknown, kUtf8, kWindows1252 };
+
+Decoding DecodingOf(std::string_view label) {
+  const auto known = [label](const auto& labels) {
+    return std::find(labels.begin(), labels.end(), label) != labels.end();
+  };
+  if (known(kUtf8Labels)) return Decoding::kUtf8;
+  if (known(kWindows1252Labels)) return Decoding::kWindows1252;
+  return Decoding::kUnknown;
+}
+
+bool IsUtf8(std::string_view text) {
+  bool ok = true;
+  for (size_t i = 0; ok && i < text.size();) NextCodePoint(text, &i, &ok);
+  return ok;
+}
 
 std::string_view TrimBlanks(std::string_view text) {
   const auto first = text.find_first_not_of(" \t");
@@ -99,16 +121,25 @@ std::string CharsetOf(std::string_view contentType) {
   return {};
 }
 
-std::string ResponseText(std::string_view body, std::string_view contentType) {
+std::string ResponseText(std::string_view body, std::string_view contentType,
+                         const CodePage& ansi) {
   if (body.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
     return RepairUtf8(body.substr(kByteOrderMark.size()));
   }
-  const std::string charset = CharsetOf(contentType);
-  if (std::find(kWindows1252Labels.begin(), kWindows1252Labels.end(), charset) !=
-      kWindows1252Labels.end()) {
-    return Utf8FromCp1252(body);
+  Decoding decoding = DecodingOf(CharsetOf(contentType));
+  if (decoding == Decoding::kUnknown) {
+    const auto declaration = xml::ParseDeclaration(body);
+    if (declaration) decoding = DecodingOf(declaration->encoding);
   }
-  return RepairUtf8(body);
+  switch (decoding) {
+    case Decoding::kUtf8:
+      return RepairUtf8(body);
+    case Decoding::kWindows1252:
+      return Utf8FromCp1252(body);
+    case Decoding::kUnknown:
+      break;
+  }
+  return IsUtf8(body) ? std::string(body) : ansi.FromAnsi(body);
 }
 
 }  // namespace qmon::platform

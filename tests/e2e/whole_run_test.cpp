@@ -263,5 +263,48 @@ TEST_F(WholeRunTest, StalledServerCostsOnlyTheTimeOut) {
   EXPECT_EQ(log.back(), "");
 }
 
+// A hostile server costs at most the time-outs and the one template it
+// spoils: the run ends, no entity is expanded or fetched, and the failure
+// shows in the log. An ANSI answer without a usable label is read by its
+// declaration. (The master template is ANSI text without a declaration, which
+// the DOM does not load when it holds such a byte: no DesktopMonitor.ini.)
+TEST_F(WholeRunTest, HostileServerSpoilsOnlyItsOwnAnswer) {
+  const std::string emptyMaster =
+      "MSG : Return Response Text : <dcmgetmontemp> <templateid>0</templateid> "
+      "<templatever>0</templatever> </dcmgetmontemp>";
+  const struct {
+    std::vector<std::string> serverArgs;
+    std::string logPart;  // in one line of the log
+  } cases[] = {
+      {{"--fail", "reset"}, "ERR : WebPost Failed : libcurl error 56-"},
+      {{"--fail", "drip"}, "ERR : WebPost Failed : libcurl error 28-"},
+      {{"--fail", "garbage"}, emptyMaster},
+      {{"--fail", "entity-bomb"}, emptyMaster},
+      {{"--fail", "external-entity"}, emptyMaster},
+      {{"--content-type", "text/xml"}, "fncname='Temp\xE9rature'"},
+      {{"--content-type", "text/xml; charset=utf-16"}, "fncname='Temp\xE9rature'"},
+  };
+  std::string answer = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>" + kDiskTemplate;
+  answer.replace(answer.find(">n<") + 1, 1, "Temp\xE9rature");
+  Serve("12", answer);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.serverArgs.back());
+    std::filesystem::remove_all(machine.Native("C:\\Agent\\ApplicationLog"));
+    StartServer(c.serverArgs);
+    Start({"12"}, {"QMON_HTTP_TIMEOUT=1", "QMON_HTTP_CONNECT_TIMEOUT=1"});
+    EXPECT_THAT(log, Contains("Application Ended"));
+    EXPECT_THAT(log, Contains(HasSubstr(c.logPart)));
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(machine.dir.path())) {
+      if (!entry.is_regular_file()) continue;
+      EXPECT_LT(entry.file_size(), 1u << 20) << entry.path();
+      std::ifstream file(entry.path(), std::ios::binary);
+      const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+      EXPECT_THAT(bytes, Not(HasSubstr("root:x:"))) << entry.path();
+    }
+    server.reset();
+    std::filesystem::remove(requestLog());
+  }
+}
+
 }  // namespace
 }  // namespace qmon

@@ -1,8 +1,10 @@
 #include "connection_drop.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
@@ -28,9 +30,20 @@ bool HasPorts(int fd, int localPort, int remotePort) {
          PortOf(local) == localPort && PortOf(peer) == remotePort;
 }
 
+// A socket whose last descriptor goes with a zero linger time is reset. The
+// descriptor is replaced by an unconnected socket, not closed (see below).
+void Reset(int fd) {
+  const linger abort{1, 0};
+  setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+  const int spare = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (spare < 0) return;
+  dup3(spare, fd, O_CLOEXEC);
+  close(spare);
+}
+
 }  // namespace
 
-bool DropConnection(int localPort, int remotePort) {
+bool DropConnection(int localPort, int remotePort, bool reset) {
   DIR* fds = opendir("/proc/self/fd");
   if (fds == nullptr) return false;
   bool dropped = false;
@@ -39,9 +52,13 @@ bool DropConnection(int localPort, int remotePort) {
     const long fd = std::strtol(entry->d_name, &end, 10);
     if (end == entry->d_name || *end != '\0' || fd == dirfd(fds)) continue;
     if (HasPorts(static_cast<int>(fd), localPort, remotePort)) {
-      // Shut down, not closed: the server still owns the descriptor and
-      // closes it itself, so the number cannot be reused under it.
-      shutdown(static_cast<int>(fd), SHUT_RDWR);
+      // Never closed: the server still owns the descriptor and closes it
+      // itself, so the number cannot be reused under it.
+      if (reset) {
+        Reset(static_cast<int>(fd));
+      } else {
+        shutdown(static_cast<int>(fd), SHUT_RDWR);
+      }
       dropped = true;
     }
   }

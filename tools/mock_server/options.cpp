@@ -24,15 +24,26 @@ const char kUsage[] =
     "                      (the answer waits --stall-seconds, 600), close (connection\n"
     "                      closed without an answer), garbage (200 with bytes that\n"
     "                      are not XML), huge or huge-chunked (200 with a body of\n"
-    "                      --huge-bytes, 16 MiB, with or without a length)\n"
+    "                      --huge-bytes, 16 MiB, with or without a length), reset\n"
+    "                      (connection reset without an answer), drip (the page's\n"
+    "                      answer, 8 bytes every 100 ms), entity-bomb or\n"
+    "                      external-entity (200 with a template whose DOCTYPE\n"
+    "                      declares nested entities or file:///etc/passwd)\n"
     "  --fail-first N      fail only the first N requests\n";
 
 namespace {
 
 constexpr std::pair<std::string_view, FailMode> kModes[] = {
-    {"http500", FailMode::kHttp500}, {"stall", FailMode::kStall},
-    {"close", FailMode::kClose},     {"garbage", FailMode::kGarbage},
-    {"huge", FailMode::kHuge},       {"huge-chunked", FailMode::kHugeChunked},
+    {"http500", FailMode::kHttp500},
+    {"stall", FailMode::kStall},
+    {"close", FailMode::kClose},
+    {"garbage", FailMode::kGarbage},
+    {"huge", FailMode::kHuge},
+    {"huge-chunked", FailMode::kHugeChunked},
+    {"reset", FailMode::kReset},
+    {"drip", FailMode::kDrip},
+    {"entity-bomb", FailMode::kEntityBomb},
+    {"external-entity", FailMode::kExternalEntity},
 };
 
 template <typename Number>

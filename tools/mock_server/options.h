@@ -10,12 +10,16 @@ namespace qmon::mock {
 // How the server fails the requests it is told to fail.
 enum class FailMode {
   kNone,
-  kHttp500,      // 500 with an HTML error page
-  kStall,        // no answer for --stall-seconds
-  kClose,        // the connection is closed without an answer
-  kGarbage,      // 200 with bytes that are not XML
-  kHuge,         // 200 with --huge-bytes of body, length announced
-  kHugeChunked,  // the same, chunked, so the length is not known in advance
+  kHttp500,         // 500 with an HTML error page
+  kStall,           // no answer for --stall-seconds
+  kClose,           // the connection is closed without an answer
+  kGarbage,         // 200 with bytes that are not XML
+  kHuge,            // 200 with --huge-bytes of body, length announced
+  kHugeChunked,     // the same, chunked, so the length is not known in advance
+  kReset,           // the connection is reset (TCP RST) without an answer
+  kDrip,            // the page's own answer, a few bytes at a time with pauses
+  kEntityBomb,      // 200 with a template whose entities expand without bound
+  kExternalEntity,  // 200 with a template whose text is an external file
 };
 
 struct Options {

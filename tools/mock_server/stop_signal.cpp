@@ -15,7 +15,7 @@ bool StopSignal::Raised() const {
   return raised_;
 }
 
-void StopSignal::WaitFor(std::chrono::seconds duration) {
+void StopSignal::WaitFor(std::chrono::milliseconds duration) {
   std::unique_lock<std::mutex> lock(mutex_);
   raised_cv_.wait_for(lock, duration, [this] { return raised_; });
 }

@@ -13,7 +13,7 @@ class StopSignal {
   void Raise();
   bool Raised() const;
   // Waits until the signal is raised or `duration` has passed.
-  void WaitFor(std::chrono::seconds duration);
+  void WaitFor(std::chrono::milliseconds duration);
 
  private:
   mutable std::mutex mutex_;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/cp1252.h"
 #include "platform/web_post_charset.h"
 #include "platform/web_post_rules.h"
 
@@ -141,7 +142,8 @@ std::optional<WebPostFailure> Post(const std::string& xml, const std::string& ur
   }
   const char* contentType = nullptr;
   curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType);
-  text = ResponseText(exchange.body, contentType != nullptr ? contentType : "");
+  // The emulated machine's ANSI code page.
+  text = ResponseText(exchange.body, contentType != nullptr ? contentType : "", Cp1252CodePage());
   return std::nullopt;
 }
 

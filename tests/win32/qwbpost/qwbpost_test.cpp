@@ -194,6 +194,20 @@ TEST_F(QWbPostTest, PostsUtf8XmlAndHandsTheDecodedAnswerBackByReference) {
   }
 }
 
+// Bytes without a label or declaration that are not UTF-8 are taken in the
+// system's ANSI code page, whichever it is.
+TEST_F(QWbPostTest, UnlabelledAnswerThatIsNotUtf8IsReadInTheAnsiCodePage) {
+  const std::string body = "<a>caf\xE9 \x81\x9D</a>";
+  LoopbackServer server("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " +
+                        std::to_string(body.size()) + "\r\n\r\n" + body);
+  std::wstring ansi(body.size(), L'\0');
+  ansi.resize(MultiByteToWideChar(CP_ACP, 0, body.data(), static_cast<int>(body.size()),
+                                  ansi.data(), static_cast<int>(ansi.size())));
+  const Call call = Post(L"<x/>", server.Url(L"/p.asp"), Passing::kBstrRef);
+  EXPECT_TRUE(call.ok) << call.error1 << L" " << call.error2;
+  EXPECT_EQ(call.response, ansi);
+}
+
 TEST_F(QWbPostTest, FailuresAnswerFalseWithThreeDetailsWordedAsOnLinux) {
   const std::string head = "HTTP/1.1 200 OK\r\nConnection: close\r\n";
   std::wstring refused;
