@@ -1,7 +1,11 @@
 #include "platform/posix/posix_registry.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -260,13 +264,70 @@ TEST_F(PosixRegistryTest, ChangesReplaceTheFileWholeAndPickUpOutsideEdits) {
   EXPECT_EQ(Text(key, "X"), std::string("33\0", 3));
   struct stat before, after;
   ASSERT_EQ(stat(path().c_str(), &before), 0);
+  std::ofstream(dir_ / "system.reg.tmp") << "what a writer killed midway left";
   EXPECT_EQ(Set(key, "Y", "4"), kErrorSuccess);
   ASSERT_EQ(stat(path().c_str(), &after), 0);
-  // A new file took the old one's place and its mode; no temporary is left.
+  // A new file took the old one's place and its mode; no temporary is left,
+  // nor what the killed writer left.
   EXPECT_NE(after.st_ino, before.st_ino);
   EXPECT_EQ(after.st_mode & 07777, 0640u);
   EXPECT_EQ(FolderEntries(), 1);
   EXPECT_EQ(ReadFile(), Reg("[HKEY_LOCAL_MACHINE\\A]\n\"X\"=\"33\"\n\"Y\"=\"4\"\n\n"));
+}
+
+TEST_F(PosixRegistryTest, AnEditOfTheSameSizeThatSetsTheTimeBackIsSeen) {
+  WriteFile(Reg("[HKEY_LOCAL_MACHINE\\A]\n\"X\"=\"1\"\n\n"));
+  const Hkey key = Open("A");
+  EXPECT_EQ(Text(key, "X"), std::string("1\0", 2));
+  struct stat read, edited;
+  ASSERT_EQ(stat(path().c_str(), &read), 0);
+  do {  // until the clock has moved on, so that the edit shows in the change time
+    WriteFile(Reg("[HKEY_LOCAL_MACHINE\\A]\n\"X\"=\"2\"\n\n"));
+    const struct timespec times[2] = {read.st_atim, read.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, path().c_str(), times, 0), 0);
+    ASSERT_EQ(stat(path().c_str(), &edited), 0);
+  } while (edited.st_ctim.tv_sec == read.st_ctim.tv_sec &&
+           edited.st_ctim.tv_nsec == read.st_ctim.tv_nsec);
+  EXPECT_EQ(Text(key, "X"), std::string("2\0", 2));
+}
+
+// Whether the process waits for a flock, as /proc/locks lists waiters.
+bool WaitsForFlock(pid_t pid) {
+  std::ifstream locks("/proc/locks");
+  for (std::string line; std::getline(locks, line);) {
+    std::istringstream fields(line);
+    std::string number, arrow, kind;
+    pid_t owner = 0;
+    if (fields >> number >> arrow >> kind >> kind >> kind >> owner && arrow == "->" &&
+        owner == pid) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Another process that edits the file holds the lock from its read to its
+// write; a change made meanwhile waits for it and keeps the other's edit.
+TEST_F(PosixRegistryTest, AChangeWaitsForAnotherWriterAndKeepsItsEdit) {
+  WriteFile(Reg("[HKEY_LOCAL_MACHINE\\A]\n"));
+  const Hkey key = Create("A");
+  const int folder = open(dir_.path().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_EQ(flock(folder, LOCK_EX), 0);
+  const std::string read = ReadFile();
+  const pid_t child = fork();
+  if (child == 0) {
+    close(folder);  // else the child's copy keeps the lock held
+    _exit(Set(key, "Mine", "1") == kErrorSuccess ? 0 : 1);
+  }
+  int status = -1;
+  pid_t done = 0;
+  while ((done = waitpid(child, &status, WNOHANG)) == 0 && !WaitsForFlock(child)) usleep(1000);
+  WriteFile(read + Reg("\"Other\"=\"2\"\n", false));
+  close(folder);
+  if (done == 0) waitpid(child, &status, 0);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Text(key, "Mine"), std::string("1\0", 2));
+  EXPECT_EQ(Text(key, "Other"), std::string("2\0", 2));
 }
 
 TEST_F(PosixRegistryTest, AFileThatDoesNotParseIsNeverRewritten) {

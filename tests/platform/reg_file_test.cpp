@@ -250,6 +250,42 @@ TEST(RegFileTest, ChangesGoWhereRegeditWouldPutThem) {
 )reg"));
 }
 
+// Blocks put in between, even before the first, leave every lookup right;
+// a level spelled two ways keeps the spelling of its first block.
+TEST(RegFileTest, LookupsStayRightAsBlocksGoInBetween) {
+  RegFile file = ParseClean(Crlf(R"reg(Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\A\Deep]
+"V"="1"
+
+[hkey_local_machine\software\b]
+
+[HKEY_CURRENT_USER\Software\A\Deep]
+)reg"));
+  EXPECT_EQ(file.FindKey({"Software", "B"}), (RegPath{"SOFTWARE", "b"}));
+  file.SetValue({"software", "a"}, {"u", kRegSz, "0"});
+  EXPECT_EQ(file.AddKey({"software", "B", "c"}), (RegPath{"SOFTWARE", "b", "c"}));
+  file.SetValue({"SOFTWARE", "A", "DEEP"}, {"w", kRegSz, "2"});
+  file.SetValue({"Software", "B"}, {"x", kRegSz, "3"});
+  EXPECT_EQ(DataOf(file, {"software", "a", "deep"}, "V"), "1");
+  EXPECT_EQ(file.Serialize(), Crlf(R"reg(Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\A]
+"u"="0"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\A\Deep]
+"V"="1"
+"w"="2"
+
+[hkey_local_machine\software\b]
+"x"="3"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\b\c]
+
+[HKEY_CURRENT_USER\Software\A\Deep]
+)reg"));
+}
+
 TEST(RegUnicodeTest, Utf16LeConversions) {
   EXPECT_EQ(Utf16LeFromUtf8("é😀"), std::string("\xe9\x00\x3d\xd8\x00\xde", 6));
   EXPECT_EQ(Utf8FromUtf16Le(std::string("\xe9\x00\x3d\xd8\x00\xde", 6)), "é😀");

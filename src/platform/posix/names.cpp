@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <vector>
 
 namespace qmon::platform::posix {
 namespace {
@@ -78,12 +77,15 @@ const UpcaseTable& Table() {
   return table;
 }
 
-// The name's UTF-16 code units, upper-cased. A byte that is not part of valid
-// UTF-8 becomes a lone low surrogate (0xDC00 + byte), so distinct raw names
-// never compare equal.
-std::vector<char16_t> UpperUnits(std::string_view name) {
+}  // namespace
+
+char32_t WinUpper(char32_t c) { return c > 0xFFFF ? c : Table()[c]; }
+
+// A byte that is not part of valid UTF-8 becomes a lone low surrogate
+// (0xDC00 + byte), so distinct raw names never compare equal.
+std::u16string WinNameKey(std::string_view name) {
   const UpcaseTable& table = Table();
-  std::vector<char16_t> out;
+  std::u16string out;
   out.reserve(name.size());
   size_t i = 0;
   while (i < name.size()) {
@@ -115,17 +117,13 @@ std::vector<char16_t> UpperUnits(std::string_view name) {
   return out;
 }
 
-}  // namespace
-
-char32_t WinUpper(char32_t c) { return c > 0xFFFF ? c : Table()[c]; }
-
 bool WinNameEquals(std::string_view a, std::string_view b) {
-  return UpperUnits(a) == UpperUnits(b);
+  return WinNameKey(a) == WinNameKey(b);
 }
 
 bool WinNameLess(std::string_view a, std::string_view b) {
-  const auto ua = UpperUnits(a);
-  const auto ub = UpperUnits(b);
+  const std::u16string ua = WinNameKey(a);
+  const std::u16string ub = WinNameKey(b);
   return std::lexicographical_compare(ua.begin(), ua.end(), ub.begin(), ub.end());
 }
 

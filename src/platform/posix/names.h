@@ -10,6 +10,10 @@ namespace qmon::platform::posix {
 // The Windows upper case of one character (the file system's casing table).
 char32_t WinUpper(char32_t c);
 
+// The name's UTF-16 code units upper-cased: equal keys for names equal
+// without regard to case, so a key to index names by.
+std::u16string WinNameKey(std::string_view name);
+
 // Equal without regard to case.
 bool WinNameEquals(std::string_view a, std::string_view b);
 

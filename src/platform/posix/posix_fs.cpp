@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/cp1252.h"
+#include "platform/posix/fd_io.h"
 #include "platform/posix/names.h"
 #include "platform/vb_error.h"
 
@@ -55,27 +56,8 @@ bool IsFile(const std::optional<struct stat>& st) { return st && S_ISREG(st->st_
 bool IsFolder(const std::optional<struct stat>& st) { return st && S_ISDIR(st->st_mode); }
 bool IsReadOnly(const struct stat& st) { return (st.st_mode & S_IWUSR) == 0; }
 
-std::string ParentOf(const std::string& native) {
-  const size_t slash = native.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : native.substr(0, slash);
-}
-
 void RequireParentFolder(const std::string& native) {
-  if (!IsFolder(StatOf(ParentOf(native)))) throw VbError(vberr::kPathNotFound);
-}
-
-// Writes everything or answers the errno of the failure.
-int WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    data.remove_prefix(static_cast<size_t>(n));
-  }
-  return 0;
+  if (!IsFolder(StatOf(FolderOf(native)))) throw VbError(vberr::kPathNotFound);
 }
 
 // An ANSI text stream. Each call goes straight to the file, so whatever was

@@ -10,6 +10,7 @@
 
 #include "platform/cp1252.h"
 #include "platform/env.h"
+#include "platform/posix/fd_io.h"
 #include "platform/posix/names.h"
 #include "platform/posix/stat_stamp.h"
 #include "platform/profile/profile_disk.h"
@@ -27,7 +28,6 @@ bool AnsiBytesEqualNoCase(char a, char b) {
 
 namespace posix {
 namespace {
-
 
 constexpr int32_t kErrorWriteFault = 29;
 constexpr int32_t kErrorDiskFull = 112;
@@ -51,45 +51,12 @@ int32_t Win32ErrorOf(int err) {
   }
 }
 
-std::string FolderOf(const std::string& native) {
-  const size_t slash = native.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : native.substr(0, slash);
-}
-
 // Why a file that stat() did not find is missing.
 int32_t MissingFileError(const std::string& native, int stat_errno) {
   if (stat_errno != ENOENT) return Win32ErrorOf(stat_errno);
   struct stat folder;
   const bool has_folder = stat(FolderOf(native).c_str(), &folder) == 0 && S_ISDIR(folder.st_mode);
   return has_folder ? kErrorFileNotFound : kErrorPathNotFound;
-}
-
-// Writes all of `data` at `offset`; answers 0 or errno.
-int WriteAllAt(int fd, std::string_view data, off_t offset) {
-  while (!data.empty()) {
-    const ssize_t n = pwrite(fd, data.data(), data.size(), offset);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    data.remove_prefix(static_cast<size_t>(n));
-    offset += n;
-  }
-  return 0;
-}
-
-int ReadAll(int fd, std::string* out) {
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = read(fd, chunk, sizeof chunk);
-    if (n == 0) return 0;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    out->append(chunk, static_cast<size_t>(n));
-  }
 }
 
 // Takes the stamp of `fd` and closes it; answers the first error as a Win32
@@ -154,9 +121,11 @@ class PosixProfileDisk final : public profile::ProfileDisk {
     if (err == 0 && fchmod(fd, old.st_mode & 07777) != 0) err = errno;
     // Owner and group too where allowed; a failure leaves the writer as owner.
     if (err == 0 && fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM) err = errno;
-    int32_t error = StampAndClose(fd, err, stamp);
-    if (error == 0 && rename(temp.c_str(), path.c_str()) != 0) error = Win32ErrorOf(errno);
-    if (error != 0) unlink(temp.c_str());
+    const bool renamed = err == 0 && rename(temp.c_str(), path.c_str()) == 0;
+    if (err == 0 && !renamed) err = errno;
+    // Stamped after the rename, which changes the change time.
+    const int32_t error = StampAndClose(fd, err, stamp);
+    if (!renamed) unlink(temp.c_str());
     return error;
   }
 };

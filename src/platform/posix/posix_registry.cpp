@@ -1,6 +1,7 @@
 #include "platform/posix/posix_registry.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <utility>
 
 #include "platform/cp1252.h"
+#include "platform/posix/fd_io.h"
 #include "platform/posix/reg_unicode.h"
 #include "platform/posix/stat_stamp.h"
 
@@ -51,54 +53,37 @@ std::string StoredData(uint32_t type, std::string_view bytes) {
   return std::string(bytes);
 }
 
-std::optional<std::string> ReadAll(int fd) {
-  std::string bytes;
-  char buffer[65536];
-  while (true) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n == 0) return bytes;
-    if (n < 0 && errno != EINTR) return std::nullopt;
-    if (n > 0) bytes.append(buffer, static_cast<size_t>(n));
-  }
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno != EINTR) return false;
-    if (n > 0) bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
-std::string FolderOf(const std::string& file) {
-  const size_t slash = file.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : file.substr(0, slash);
-}
-
-// Makes a rename in the folder durable.
-void SyncFolder(const std::string& folder) {
-  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  fsync(fd);
-  close(fd);
-}
+// Where a change is written before it is renamed over the file: one fixed
+// name, so a writer killed midway leaves one file that the next change
+// replaces.
+constexpr std::string_view kTempSuffix = ".tmp";
 
 }  // namespace
 
-PosixRegistry::PosixRegistry(std::string file) : file_(std::move(file)) {}
+PosixRegistry::PosixRegistry(std::string file)
+    : file_(std::move(file)), folder_(FolderOf(file_)), name_(file_.substr(file_.rfind('/') + 1)) {}
 
-std::optional<FileStamp> PosixRegistry::StampOf(int fd) {
-  struct stat st;
-  if (fstat(fd, &st) != 0) return std::nullopt;
-  return posix::StampOf(st);
+PosixRegistry::WriterLock::~WriterLock() {
+  if (fd_ >= 0) close(fd_);
+}
+
+int32_t PosixRegistry::WriterLock::Take(const std::string& folder) {
+  fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) {
+    return errno == ENOENT || errno == ENOTDIR ? kErrorPathNotFound : kErrorRegistryIoFailed;
+  }
+  while (flock(fd_, LOCK_EX) != 0) {
+    if (errno != EINTR) return kErrorRegistryIoFailed;
+  }
+  return kErrorSuccess;
 }
 
 void PosixRegistry::Refresh() {
   const int fd = open(file_.c_str(), O_RDONLY | O_CLOEXEC);
   const int open_error = fd < 0 ? errno : 0;
-  const std::optional<FileStamp> stamp = fd < 0 ? std::nullopt : StampOf(fd);
+  struct stat st;
+  const std::optional<FileStamp> stamp =
+      fd >= 0 && fstat(fd, &st) == 0 ? std::optional(StampOf(st)) : std::nullopt;
   if (fd >= 0 && read_ && stamp == stamp_) {
     close(fd);
     return;
@@ -110,9 +95,11 @@ void PosixRegistry::Refresh() {
   // read is left alone, like one that does not parse.
   clean_ = open_error == ENOENT || open_error == ENOTDIR;
   if (fd < 0) return;
-  if (const auto bytes = ReadAll(fd)) {
+  std::string bytes;
+  if (stamp) bytes.reserve(stamp->size);
+  if (ReadAll(fd, &bytes) == 0) {
     std::vector<std::string> problems;
-    model_ = RegFile::Parse(*bytes, &problems);
+    model_ = RegFile::Parse(bytes, &problems);
     clean_ = problems.empty();
   }
   close(fd);
@@ -148,26 +135,32 @@ Hkey PosixRegistry::AddHandle(RegPath path, bool writable) {
   return handle;
 }
 
-int32_t PosixRegistry::Commit(RegFile changed) {
-  const std::string bytes = changed.Serialize();
-  std::string temp = file_ + ".XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    return errno == ENOENT || errno == ENOTDIR ? kErrorPathNotFound : kErrorRegistryIoFailed;
-  }
-  struct stat old;
-  const mode_t mode = stat(file_.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-  bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  if (!ok || rename(temp.c_str(), file_.c_str()) != 0) {
-    unlink(temp.c_str());
+int32_t PosixRegistry::Commit(const WriterLock& lock) {
+  const int folder = lock.folder();
+  const std::string temp = name_ + std::string(kTempSuffix);
+  struct stat st;
+  const mode_t mode = fstatat(folder, name_.c_str(), &st, 0) == 0 ? (st.st_mode & 07777) : 0644;
+  // Created afresh: what a killed writer left may be anyone's or a link.
+  unlinkat(folder, temp.c_str(), 0);
+  const int fd = openat(folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  bool ok =
+      fd >= 0 && fchmod(fd, mode) == 0 && WriteAll(fd, model_.Serialize()) == 0 && fsync(fd) == 0;
+  ok = (fd < 0 || close(fd) == 0) && ok;
+  if (!ok || renameat(folder, temp.c_str(), folder, name_.c_str()) != 0) {
+    if (fd >= 0) unlinkat(folder, temp.c_str(), 0);
+    read_ = false;
     return kErrorRegistryIoFailed;
   }
-  SyncFolder(FolderOf(file_));
-  model_ = std::move(changed);
-  const int check = open(file_.c_str(), O_RDONLY | O_CLOEXEC);
-  stamp_ = check < 0 ? std::nullopt : StampOf(check);
-  if (check >= 0) close(check);
+  // Makes the rename durable; the stamp is taken after it, as a rename
+  // changes the change time.
+  fsync(folder);
+  stamp_ = fstatat(folder, name_.c_str(), &st, 0) == 0 ? std::optional(StampOf(st)) : std::nullopt;
+  return kErrorSuccess;
+}
+
+int32_t PosixRegistry::BeginChange(WriterLock* lock) {
+  if (const int32_t rc = lock->Take(folder_)) return rc;
+  Refresh();
   return kErrorSuccess;
 }
 
@@ -195,10 +188,15 @@ int32_t PosixRegistry::CreateKey(Hkey root, const std::string& subkey, Hkey* res
     for (const std::string& name : path) {
       if (!Storable(name)) return kErrorInvalidParameter;
     }
-    if (!clean_) return kErrorRegistryIoFailed;
-    RegFile changed = model_;
-    spelled = changed.AddKey(path);
-    if (const int32_t rc = Commit(std::move(changed))) return rc;
+    // Looked up again under the lock: another writer may have added it.
+    WriterLock lock;
+    if (const int32_t rc = BeginChange(&lock)) return rc;
+    spelled = model_.FindKey(path);
+    if (!spelled) {
+      if (!clean_) return kErrorRegistryIoFailed;
+      spelled = model_.AddKey(path);
+      if (const int32_t rc = Commit(lock)) return rc;
+    }
   }
   *result = AddHandle(std::move(*spelled), true);
   return kErrorSuccess;
@@ -225,11 +223,11 @@ int32_t PosixRegistry::QueryValueEx(Hkey handle, const std::string& name, uint32
   return kErrorSuccess;
 }
 
-int32_t PosixRegistry::PrepareChange(Hkey handle, const OpenKey** key) {
+int32_t PosixRegistry::PrepareChange(Hkey handle, const OpenKey** key, WriterLock* lock) {
   *key = Lookup(handle);
   if (!*key) return kErrorInvalidHandle;
   if (!(*key)->writable) return kErrorAccessDenied;
-  Refresh();
+  if (const int32_t rc = BeginChange(lock)) return rc;
   return model_.FindKey((*key)->path) ? kErrorSuccess : kErrorKeyDeleted;
 }
 
@@ -237,25 +235,25 @@ int32_t PosixRegistry::SetValueEx(Hkey handle, const std::string& name, uint32_t
                                   const uint8_t* data, uint32_t size) {
   if (!data && size) return kErrorInvalidParameter;
   const OpenKey* key = nullptr;
-  if (const int32_t rc = PrepareChange(handle, &key)) return rc;
+  WriterLock lock;
+  if (const int32_t rc = PrepareChange(handle, &key, &lock)) return rc;
   std::string value_name = FromAnsi(name);
   if (!Storable(value_name)) return kErrorInvalidParameter;
   if (!clean_) return kErrorRegistryIoFailed;
   const std::string_view bytes(reinterpret_cast<const char*>(data), data ? size : 0);
-  RegFile changed = model_;
-  changed.SetValue(key->path, {std::move(value_name), type, StoredData(type, bytes)});
-  return Commit(std::move(changed));
+  model_.SetValue(key->path, {std::move(value_name), type, StoredData(type, bytes)});
+  return Commit(lock);
 }
 
 int32_t PosixRegistry::DeleteValue(Hkey handle, const std::string& name) {
   const OpenKey* key = nullptr;
-  if (const int32_t rc = PrepareChange(handle, &key)) return rc;
+  WriterLock lock;
+  if (const int32_t rc = PrepareChange(handle, &key, &lock)) return rc;
   const std::string value_name = FromAnsi(name);
   if (!model_.FindValue(key->path, value_name)) return kErrorFileNotFound;
   if (!clean_) return kErrorRegistryIoFailed;
-  RegFile changed = model_;
-  changed.RemoveValue(key->path, value_name);
-  return Commit(std::move(changed));
+  model_.RemoveValue(key->path, value_name);
+  return Commit(lock);
 }
 
 int32_t PosixRegistry::CloseKey(Hkey key) {

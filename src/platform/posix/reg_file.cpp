@@ -67,16 +67,25 @@ std::optional<std::vector<std::string>> KeyLinePath(std::string_view line) {
   }
 }
 
-bool SameNames(const std::vector<std::string>& a, const std::vector<std::string>& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](const std::string& x, const std::string& y) { return WinNameEquals(x, y); });
+// A path's index key: its names as WinNameKey folds them, parted by
+// backslashes, which no key name holds. (*ends)[n] is where the key of the
+// first n names ends.
+std::u16string IndexKey(const std::vector<std::string>& path, std::vector<size_t>* ends) {
+  std::u16string key;
+  ends->assign(1, 0);
+  for (const std::string& name : path) {
+    if (ends->size() > 1) key += u'\\';
+    key += WinNameKey(name);
+    ends->push_back(key.size());
+  }
+  return key;
 }
 
-// True when the block is the key at `path` below HKEY_LOCAL_MACHINE or lies
-// below that key.
-bool IsWithin(const RegKey& key, const RegPath& path) {
-  return WinNameEquals(key.path.front(), kMachine) && key.path.size() > path.size() &&
-         SameNames(RegPath(key.path.begin() + 1, key.path.begin() + 1 + path.size()), path);
+// The index key of a path below HKEY_LOCAL_MACHINE.
+std::u16string MachineKey(const RegPath& path, std::vector<size_t>* ends) {
+  std::vector<std::string> full{std::string(kMachine)};
+  full.insert(full.end(), path.begin(), path.end());
+  return IndexKey(full, ends);
 }
 
 bool IsBlankLine(const RegEntry& entry) { return !entry.value && Trim(entry.text).empty(); }
@@ -104,8 +113,10 @@ RegFile RegFile::Parse(std::string_view bytes, std::vector<std::string>* problem
   if (!has_header) problem(0, "not a registry file header");
 
   // The block that takes the lines that follow; kPreamble before any key.
-  constexpr size_t kPreamble = static_cast<size_t>(-1);
+  constexpr size_t kPreamble = kNone;
   size_t current = kPreamble;
+  // The entries of the current block's values, by folded name.
+  std::unordered_map<std::u16string, size_t> values;
   for (size_t n = has_header ? 1 : 0; n < lines.size(); ++n) {
     const std::string_view body = Trim(lines[n]);
     if (body.empty() || body.front() == ';') {
@@ -115,18 +126,26 @@ RegFile RegFile::Parse(std::string_view bytes, std::vector<std::string>* problem
     }
     if (body.front() == '[') {
       current = kPreamble;
+      values.clear();
       auto path = KeyLinePath(body);
       if (!path) {
         problem(n, "bad key line");
         continue;
       }
-      const auto same = std::find_if(file.keys_.begin(), file.keys_.end(),
-                                     [&](const RegKey& k) { return SameNames(k.path, *path); });
-      current = static_cast<size_t>(same - file.keys_.begin());
-      if (same != file.keys_.end()) {
+      std::vector<size_t> ends;
+      const std::u16string key = IndexKey(*path, &ends);
+      const Node* same = file.NodeOf(key, ends, path->size());
+      if (same && same->own != kNone) {
         problem(n, "key listed twice");
+        current = same->own;
+        const auto& entries = file.keys_[current].entries;
+        for (size_t i = 0; i < entries.size(); ++i) {
+          if (entries[i].value) values.emplace(WinNameKey(entries[i].value->name), i);
+        }
       } else {
+        current = file.keys_.size();
         file.keys_.push_back({std::move(*path), std::string(lines[n]), {}});
+        file.Index(current, key, ends);
       }
       continue;
     }
@@ -155,10 +174,10 @@ RegFile RegFile::Parse(std::string_view bytes, std::vector<std::string>* problem
       continue;
     }
     auto& entries = file.keys_[current].entries;
-    const auto same = FindEntry(entries, value->name);
-    if (same != entries.end()) {
+    const auto [same, added] = values.try_emplace(WinNameKey(value->name), entries.size());
+    if (!added) {
       problem(first, "value listed twice");
-      same->value = std::move(value);
+      entries[same->second].value = std::move(value);
       continue;
     }
     // A REGEDIT4 value is written afresh in the version 5 form.
@@ -168,10 +187,22 @@ RegFile RegFile::Parse(std::string_view bytes, std::vector<std::string>* problem
 }
 
 std::string RegFile::Serialize() const {
-  std::string out = std::string(kHeader) + "\r\n";
+  // Sized first: a large file grown step by step is copied many times over.
+  size_t size = kHeader.size() + 2;
+  for (const RegKey& key : keys_) {
+    size += key.text.size() + 2;
+    for (const RegEntry& e : key.entries) size += e.text.size() + 2;
+  }
+  std::string out;
+  out.reserve(size);
+  out.append(kHeader).append("\r\n");
   auto put = [&out](const std::vector<RegEntry>& entries) {
     for (const RegEntry& e : entries) {
-      out += e.value && e.text.empty() ? FormatValueEntry(*e.value) : e.text;
+      if (e.value && e.text.empty()) {
+        out += FormatValueEntry(*e.value);
+      } else {
+        out += e.text;
+      }
       out += "\r\n";
     }
   };
@@ -190,15 +221,34 @@ std::string RegFile::Serialize() const {
   return out;
 }
 
+const RegFile::Node* RegFile::NodeOf(const std::u16string& key, const std::vector<size_t>& ends,
+                                     size_t levels) const {
+  const auto it = nodes_.find(std::u16string_view(key).substr(0, ends[levels]));
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+void RegFile::Index(size_t at, const std::u16string& key, const std::vector<size_t>& ends) {
+  for (size_t levels = 1; levels < ends.size(); ++levels) {
+    const std::u16string_view prefix = std::u16string_view(key).substr(0, ends[levels]);
+    auto it = nodes_.find(prefix);
+    if (it == nodes_.end()) it = nodes_.emplace(prefix, Node{at, at}).first;
+    it->second.first = std::min(it->second.first, at);
+    it->second.last = std::max(it->second.last, at);
+  }
+  nodes_.find(key)->second.own = at;
+}
+
+// Each level is spelled as in the first block (in file order) at or below
+// it. A new block takes those spellings, so inserting one never changes them.
 RegPath RegFile::Spell(const RegPath& path, size_t* known) const {
+  std::vector<size_t> ends;
+  const std::u16string key = MachineKey(path, &ends);
   RegPath spelled = path;
   *known = 0;
   for (size_t level = 0; level < path.size(); ++level) {
-    const RegPath upper(path.begin(), path.begin() + level + 1);
-    const auto block = std::find_if(keys_.begin(), keys_.end(),
-                                    [&](const RegKey& k) { return IsWithin(k, upper); });
-    if (block == keys_.end()) break;
-    spelled[level] = block->path[level + 1];
+    const Node* node = NodeOf(key, ends, level + 2);  // the hive and level + 1 names
+    if (!node) break;
+    spelled[level] = keys_[node->first].path[level + 1];
     *known = level + 1;
   }
   return spelled;
@@ -212,10 +262,10 @@ std::optional<RegPath> RegFile::FindKey(const RegPath& path) const {
 }
 
 std::optional<size_t> RegFile::BlockIndex(const RegPath& key) const {
-  for (size_t i = 0; i < keys_.size(); ++i) {
-    if (keys_[i].path.size() == key.size() + 1 && IsWithin(keys_[i], key)) return i;
-  }
-  return std::nullopt;
+  std::vector<size_t> ends;
+  const Node* node = NodeOf(MachineKey(key, &ends), ends, ends.size() - 1);
+  if (!node || node->own == kNone) return std::nullopt;
+  return node->own;
 }
 
 const RegValue* RegFile::FindValue(const RegPath& key, std::string_view name) const {
@@ -228,15 +278,12 @@ const RegValue* RegFile::FindValue(const RegPath& key, std::string_view name) co
 }
 
 size_t RegFile::PlaceFor(const RegPath& path) const {
+  std::vector<size_t> ends;
+  const std::u16string key = MachineKey(path, &ends);
   // A key that exists through its subkeys goes before the first of them.
-  for (size_t i = 0; i < keys_.size(); ++i) {
-    if (IsWithin(keys_[i], path)) return i;
-  }
-  for (size_t len = path.size(); len-- > 0;) {
-    const RegPath ancestor(path.begin(), path.begin() + len);
-    for (size_t i = keys_.size(); i-- > 0;) {
-      if (IsWithin(keys_[i], ancestor)) return i + 1;
-    }
+  if (const Node* node = NodeOf(key, ends, ends.size() - 1)) return node->first;
+  for (size_t levels = ends.size() - 1; levels-- > 1;) {
+    if (const Node* node = NodeOf(key, ends, levels)) return node->last + 1;
   }
   return keys_.size();
 }
@@ -251,7 +298,15 @@ std::vector<RegEntry>& RegFile::EnsureBlock(const RegPath& spelled) {
   key.path.emplace_back(kMachine);
   key.path.insert(key.path.end(), spelled.begin(), spelled.end());
   key.entries.push_back({});
-  return keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(at), std::move(key))->entries;
+  keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(at), std::move(key));
+  for (auto& [name, node] : nodes_) {
+    for (size_t* index : {&node.first, &node.last, &node.own}) {
+      if (*index != kNone && *index >= at) ++*index;
+    }
+  }
+  std::vector<size_t> ends;
+  Index(at, IndexKey(keys_[at].path, &ends), ends);
+  return keys_[at].entries;
 }
 
 RegPath RegFile::AddKey(const RegPath& path) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/posix/reg_value.h"
@@ -59,6 +60,26 @@ class RegFile {
   bool RemoveValue(const RegPath& key, std::string_view name);
 
  private:
+  static constexpr size_t kNone = static_cast<size_t>(-1);
+  // The blocks at and below one key path, by their index in keys_.
+  struct Node {
+    size_t first, last;  // the first and the last of them in file order
+    size_t own = kNone;  // the path's own block
+  };
+  // std::hash over views too, so a lookup needs no string of its own.
+  struct KeyHash {
+    using is_transparent = void;
+    size_t operator()(std::u16string_view key) const {
+      return std::hash<std::u16string_view>{}(key);
+    }
+  };
+
+  // The node of the path's first `levels` names (hive first); nullptr when
+  // no block lies at or below them.
+  const Node* NodeOf(const std::u16string& key, const std::vector<size_t>& ends,
+                     size_t levels) const;
+  // Enters keys_[at] in the index, all other blocks already entered.
+  void Index(size_t at, const std::u16string& key, const std::vector<size_t>& ends);
   // The path with each existing level as spelled in the file and the rest as
   // given; *known counts the existing levels.
   RegPath Spell(const RegPath& path, size_t* known) const;
@@ -70,6 +91,8 @@ class RegFile {
 
   std::vector<RegEntry> preamble_;  // lines between the header and the first key
   std::vector<RegKey> keys_;
+  // Every key path that has a block at or below it, by its index key.
+  std::unordered_map<std::u16string, Node, KeyHash, std::equal_to<>> nodes_;
 };
 
 }  // namespace qmon::platform::posix

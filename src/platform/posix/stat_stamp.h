@@ -7,10 +7,14 @@
 
 namespace qmon::platform::posix {
 
+inline int64_t Nanoseconds(const struct timespec& t) {
+  return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
 inline FileStamp StampOf(const struct stat& st) {
   return FileStamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
-                   static_cast<uint64_t>(st.st_size),
-                   static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+                   static_cast<uint64_t>(st.st_size), Nanoseconds(st.st_mtim),
+                   Nanoseconds(st.st_ctim)};
 }
 
 }  // namespace qmon::platform::posix

@@ -30,7 +30,6 @@ bool AnsiBytesEqualNoCase(char a, char b) {
 namespace win32 {
 namespace {
 
-
 // Readers and writers let each other in, as the system's profile functions
 // do; a process that opened the file without sharing keeps everyone out.
 constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
@@ -87,13 +86,15 @@ Handle Open(const std::wstring& path, DWORD access, DWORD disposition) {
 // The stamp of an open file; *read_only from its attributes.
 int32_t StampOf(const Handle& file, FileStamp* stamp, bool* read_only = nullptr) {
   BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(file.get(), &info)) return LastError();
-  *stamp = FileStamp{
-      info.dwVolumeSerialNumber,
-      (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
-      (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
-      static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-                           info.ftLastWriteTime.dwLowDateTime)};
+  FILE_BASIC_INFO times;
+  if (!GetFileInformationByHandle(file.get(), &info) ||
+      !GetFileInformationByHandleEx(file.get(), FileBasicInfo, &times, sizeof times)) {
+    return LastError();
+  }
+  *stamp = FileStamp{info.dwVolumeSerialNumber,
+                     (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+                     (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+                     times.LastWriteTime.QuadPart, times.ChangeTime.QuadPart};
   if (read_only) *read_only = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
   return 0;
 }

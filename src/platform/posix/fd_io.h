@@ -1,0 +1,24 @@
+// Whole reads and writes through a file descriptor, resumed when a signal
+// interrupts them: the one copy every part of the POSIX backend uses.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <string_view>
+
+namespace qmon::platform::posix {
+
+// Appends the rest of the file to *out; answers 0 or errno.
+int ReadAll(int fd, std::string* out);
+
+// Writes all of `data` at the file position; answers 0 or errno.
+int WriteAll(int fd, std::string_view data);
+
+// Writes all of `data` at `offset`; answers 0 or errno.
+int WriteAllAt(int fd, std::string_view data, off_t offset);
+
+// The folder of a native path: "." for a bare name.
+std::string FolderOf(const std::string& native);
+
+}  // namespace qmon::platform::posix
