@@ -263,7 +263,8 @@ std::optional<RegPath> RegFile::FindKey(const RegPath& path) const {
 
 std::optional<size_t> RegFile::BlockIndex(const RegPath& key) const {
   std::vector<size_t> ends;
-  const Node* node = NodeOf(MachineKey(key, &ends), ends, ends.size() - 1);
+  const std::u16string folded = MachineKey(key, &ends);
+  const Node* node = NodeOf(folded, ends, ends.size() - 1);
   if (!node || node->own == kNone) return std::nullopt;
   return node->own;
 }
