@@ -40,6 +40,24 @@ std::string GetSectionNames(Run& run, std::string file);
 // Logs and deletes a whole section; answers the platform's result.
 int32_t DeleteSection(Run& run, const std::string& section, const std::string& file);
 
+// One step's writes to an INI file: the profile functions keep them, and
+// answer the file's reads from them, until the step ends; then, also when it
+// ends in an error, they reach the file together, so no other process sees
+// the file between two of them. Without a file, the writes kept for every
+// file. Must end before the file is used by any other means (copied, hashed,
+// deleted).
+class IniWriteStep {
+ public:
+  explicit IniWriteStep(Run& run, const std::string& file = "");
+  ~IniWriteStep();
+  IniWriteStep(const IniWriteStep&) = delete;
+  IniWriteStep& operator=(const IniWriteStep&) = delete;
+
+ private:
+  Run& run_;
+  std::string file_;  // ANSI
+};
+
 // ---- File and system helpers --------------------------------------------------
 
 // The file's MD5 digest through the agent's MD5 library, with the block-read

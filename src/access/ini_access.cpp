@@ -106,4 +106,13 @@ int32_t DeleteSection(Run& run, const std::string& section, const std::string& f
   }
 }
 
+IniWriteStep::IniWriteStep(Run& run, const std::string& file)
+    : run_(run), file_(run.Ansi(file)) {}
+
+IniWriteStep::~IniWriteStep() {
+  // Not looked at, as no profile write is.
+  run_.env.profile->WriteString(nullptr, nullptr, nullptr,
+                                file_.empty() ? nullptr : file_.c_str());
+}
+
 }  // namespace qmon

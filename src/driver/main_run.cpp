@@ -76,6 +76,8 @@ void RemoveSetup(Run& run, bool performance, bool eventLog) {
 }  // namespace
 
 void Main(Run& run, const std::string& commandLine) {
+  // Whatever INI writes are still kept reach the disk however the run ends.
+  const IniWriteStep pendingWrites(run);
   try {
     if (!run.env.system->ClaimSingleInstance()) throw ProcessEnd{};
     run.strAppVersion = VersionText(run.env.system->Version());

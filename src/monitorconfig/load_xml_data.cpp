@@ -67,6 +67,8 @@ class TemplateConversion {
  private:
   // The root's children from the third on; the first two are id and version.
   void ConvertFunctions() {
+    // The INI reaches the disk whole when the loop ends, also when it fails.
+    const IniWriteStep step(run_, ini_path_);
     const int32_t last = document_.selectSingleNode("dcmgetmontemp").childNodes().length() - 1;
     for (int16_t i = 2; i <= last; IncrementInteger(i)) {
       ConvertFunction(

@@ -89,7 +89,10 @@ class Profile {
   // GetPrivateProfileSectionNamesA.
   virtual uint32_t GetSectionNames(char* buffer, uint32_t size, const char* file) = 0;
   // WritePrivateProfileStringA. A null key deletes the section, a null value
-  // deletes the key.
+  // deletes the key. The writes to a file are kept, and answer the reads of
+  // it, until a call with section, key and value all null writes the file
+  // whole (every file with writes kept, when the file is null too); that
+  // call answers false, with the error of the write set.
   virtual bool WriteString(const char* section, const char* key, const char* value,
                            const char* file) = 0;
 };
@@ -121,11 +124,14 @@ class FileSystem {
   // Names of the files of a folder (GetFolder(path).Files), in the order the
   // file system lists them; 76 when the folder is missing.
   virtual std::vector<std::string> ListFiles(const std::string& folder) = 0;
-  // CopyFile with overwrite True.
+  // CopyFile with overwrite True. The target is replaced whole, never seen
+  // half copied.
   virtual void CopyOver(const std::string& from, const std::string& to) = 0;
   // DeleteFile(path, force).
   virtual void RemoveFile(const std::string& path, bool force) = 0;
-  // CreateTextFile(path, overwrite True, Unicode False).
+  // CreateTextFile(path, overwrite True, Unicode False). The file keeps what
+  // it held until the first text is written, or the stream is closed (or
+  // released) with nothing written; then it holds that text, whole.
   virtual std::unique_ptr<TextStream> CreateText(const std::string& path) = 0;
   // OpenTextFile(path, ForAppending, create False, ANSI).
   virtual std::unique_ptr<TextStream> OpenTextForAppend(const std::string& path) = 0;

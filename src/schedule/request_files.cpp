@@ -62,6 +62,8 @@ bool CreateSchedule(Run& run, const std::string& SectionName, const std::string&
                           Parameter + ",StartTime=" + StartTime + ",EndTime=" + EndTime +
                           ",Interval=" + Interval + ",Weekdays=" + Weekdays);
 
+    // The scheduler finds the entry whole or not at all.
+    const IniWriteStep step(run, target);
     SetKeyValue(run, SectionName, "ExecutableName", ExecutableName, target);
     SetKeyValue(run, SectionName, "Parameter", Parameter, target);
     SetKeyValue(run, SectionName, "StartTime", StartTime, target);
@@ -97,7 +99,11 @@ bool RemoveSchedule(Run& run, const std::string& ExecutableName, const std::stri
           vb::UCase(Interval) == vb::UCase(stored.Interval) &&
           vb::UCase(Weekdays) == vb::UCase(stored.WeekDays)) {
         WriteLogLine(run, "MSG : Remove schedule [ " + upperExe + " ] from " + FilePath);
-        DeleteSection(run, section, FilePath);
+        {
+          // On disk before the file is copied below.
+          const IniWriteStep step(run, FilePath);
+          DeleteSection(run, section, FilePath);
+        }
         removed = true;
         break;
       }

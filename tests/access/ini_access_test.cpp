@@ -39,12 +39,18 @@ TEST_F(IniAccessTest, SectionListsEndEachNameWithNul) {
 
 TEST_F(IniAccessTest, WritesLogAndChangeTheFile) {
   machine.MakeFolder("C:\\Agent\\Configuration");
-  EXPECT_NE(SetKeyValue(run, "1", "Parameter", "", ini), 0);
-  EXPECT_NE(SetKeyValue(run, "1", "Interval", "5", ini), 0);
+  {
+    const IniWriteStep step(run, ini);
+    EXPECT_NE(SetKeyValue(run, "1", "Parameter", "", ini), 0);
+    EXPECT_NE(SetKeyValue(run, "1", "Interval", "5", ini), 0);
+    EXPECT_EQ(GetINIString(run, "1", "Interval", ini), "5");
+    EXPECT_FALSE(machine.Exists(ini));  // not before the step ends
+  }
   EXPECT_EQ(machine.Get(ini), "[1]\r\nParameter=\r\nInterval=5\r\n");
-  EXPECT_NE(DeleteSection(run, "9", ini), 0);
-  EXPECT_EQ(machine.Get(ini), "[1]\r\nParameter=\r\nInterval=5\r\n");
-  EXPECT_NE(DeleteSection(run, "1", ini), 0);
+  for (const char* section : {"9", "1"}) {
+    const IniWriteStep step(run, ini);
+    EXPECT_NE(DeleteSection(run, section, ini), 0);
+  }
   EXPECT_EQ(machine.Get(ini), "");
   EXPECT_THAT(Logged(),
               ElementsAre("MSG : Writing in section 1  Key Parameter= in " + ini,
@@ -59,7 +65,10 @@ TEST_F(IniAccessTest, WriteIntoMissingFolderAnswersZero) {
 
 TEST_F(IniAccessTest, TextOutsideTheCodePageReachesTheFileAsQuestionMarks) {
   machine.MakeFolder("C:\\Agent\\Configuration");
-  SetKeyValue(run, "S", "k", "caf\xC3\xA9 \xE6\x97\xA5", ini);
+  {
+    const IniWriteStep step(run, ini);
+    SetKeyValue(run, "S", "k", "caf\xC3\xA9 \xE6\x97\xA5", ini);
+  }
   EXPECT_EQ(machine.Get(ini), "[S]\r\nk=caf\xE9 ?\r\n");
   EXPECT_EQ(GetINIString(run, "S", "k", ini), "caf\xC3\xA9 ?");
 }

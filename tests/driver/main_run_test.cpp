@@ -69,5 +69,14 @@ TEST_F(MainRunTest, NoMasterTemplateEndsTheRunBeforeTheConversion) {
               ElementsAre("Application Ended", std::string(70, '='), "", ""));
 }
 
+// INI writes still kept when a run ends (here without the web post object)
+// reach the disk.
+TEST_F(MainRunTest, KeptIniWritesReachTheDiskAtTheEnd) {
+  const std::string ini = "C:\\Agent\\kept.ini";
+  machine.profile->WriteString("S", "k", "v", ini.c_str());
+  RunMain(machine.env());
+  EXPECT_EQ(machine.Get(ini), "[S]\r\nk=v\r\n");
+}
+
 }  // namespace
 }  // namespace qmon

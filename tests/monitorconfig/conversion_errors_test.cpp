@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "monitorconfig/conversion_fixture.h"
+#include "support/watching_log.h"
 
 namespace qmon::test {
 namespace {
 
+using ::testing::AnyOf;
 using ::testing::Contains;
+using ::testing::Each;
 using ::testing::Not;
 
 // A template whose reading fails: the handler ends the conversion with
@@ -53,6 +56,23 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"TakenEventFunctionIsNotWrittenAfterAFailure",
                     "<dcm FunctionID=\"5\" scriptid=\"4\" exclsp=\"\" fncname=\"E\"/><dcm/>", ""}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+
+// The performance monitor finds the INI as it was before the conversion or
+// with all its keys, never in between, also when the conversion fails.
+TEST_F(ConversionTest, IniIsReplacedWholeWhenTheLoopEnds) {
+  const std::string old = "[Old]\r\nk=v\r\n";
+  machine.Put(kIniPath, old);
+  PutMaster("<dcm FunctionID=\"1\" scriptid=\"4\" exclsp=\"\" fncname=\"N\">"
+            "<step><othdrv drv=\"D:\">a</othdrv></step></dcm>");
+  std::vector<std::string> seen;
+  run.objLogStream = std::make_unique<WatchingLog>(run, machine, kIniPath, seen);
+
+  EXPECT_FALSE(loadXMLData(run));
+  const std::string whole = old + kNameWritten + "NOSCount=1\r\nDrv1=D:\r\nCond1=a\r\n";
+  EXPECT_EQ(Ini(), whole);
+  EXPECT_THAT(seen, Each(AnyOf(old, whole)));
+  EXPECT_EQ(seen.back(), whole);  // the handler's line
+}
 
 TEST_F(ConversionTest, RootOfAnotherNameFailsAfterTheLoadLine) {
   machine.Put(kMasterPath, "<si><templateid>0</templateid><templatever>0</templatever></si>");

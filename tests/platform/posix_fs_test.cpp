@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
+#include <vector>
 
+#include "platform/temp_name.h"
 #include "platform/vb_error.h"
 #include "support/temp_dir.h"
 
@@ -94,6 +97,28 @@ TEST_F(PosixFsTest, CreateTextMakesOrReplacesAnAnsiFile) {
   stream->Write("!");
   stream.reset();
   EXPECT_EQ(Get("ansi.txt"), "caf\xE9 \x80\x9F!");
+}
+
+// A created or copied file is seen as it was or whole, and a temporary file
+// left by an interrupted write (here read-only) is replaced, then gone.
+TEST_F(PosixFsTest, FilesAreReplacedWhole) {
+  Put("t.txt", "old");
+  const std::string leftover = TempPathBeside(drive_c_ + "/t.txt");
+  std::ofstream(leftover) << "cut short";
+  ASSERT_EQ(chmod(leftover.c_str(), 0444), 0);
+  auto stream = fso_.CreateText("C:\\t.txt");
+  EXPECT_EQ(Get("t.txt"), "old");
+  stream->WriteLine("new");
+  EXPECT_EQ(Get("t.txt"), "new\r\n");
+  stream.reset();
+  fso_.CreateText("C:\\empty.txt").reset();  // released unwritten: empty, as created
+  EXPECT_EQ(Get("empty.txt"), "");
+  fso_.CopyOver("C:\\empty.txt", "C:\\t.txt");
+  EXPECT_EQ(Get("t.txt"), "");
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(drive_c_)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"empty.txt", "t.txt"}));
 }
 
 TEST_F(PosixFsTest, FailuresRaiseTheRuntimeNumbers) {

@@ -4,6 +4,7 @@
 #include "schedule/schedule.h"
 #include "schedule/schedule_fixture.h"
 #include "support/forwarding_fs.h"
+#include "support/watching_log.h"
 
 namespace qmon::test {
 namespace {
@@ -41,6 +42,18 @@ TEST_F(RequestFilesTest, ModeChoosesTheRequestFile) {
     EXPECT_FALSE(machine.Exists(add ? kClearFile : kAddFile));
     EXPECT_EQ(NewLines(), RequestLog(add, "1", kPerf5, target));
   }
+}
+
+// The scheduler finds the request file as it was or with the whole entry,
+// never with part of it.
+TEST_F(RequestFilesTest, EntryReachesTheFileWhole) {
+  const std::string old = Section("1", kA);
+  machine.Put(kAddFile, old);
+  std::vector<std::string> seen;
+  run.objLogStream = std::make_unique<WatchingLog>(run, machine, kAddFile, seen);
+  EXPECT_TRUE(Create("2", kPerf5, "ADD"));
+  EXPECT_EQ(seen, std::vector<std::string>(7, old));  // the request line and six writes
+  EXPECT_EQ(machine.Get(kAddFile), old + Section("2", kPerf5));
 }
 
 TEST_F(RequestFilesTest, AddRequestFirstTakesTheEqualClearRequestOut) {

@@ -155,14 +155,17 @@ TEST_F(ProfileOracleTest, WritesTakeEveryPathAndFailAsTheSystemDoes) {
   const std::string path = folder_ + "\\w.ini";
   const std::string big(70000, 'b');
   const char* p = path.c_str();
-  ASSERT_TRUE(engine.WriteString("A", "k", "1", p));            // a new file
-  ASSERT_TRUE(engine.WriteString("A", "k", "2", p));            // in place
-  ASSERT_TRUE(engine.WriteString("B", "big", "x", p));          // appended
-  ASSERT_TRUE(engine.WriteString("B", "big", big.c_str(), p));  // the tail
-  ASSERT_TRUE(engine.WriteString("A", "k", "three", p));        // far from the end: replaced
+  ASSERT_TRUE(engine.WriteString("A", "k", "1", p));  // a new file, made by the flush
+  EXPECT_FALSE(engine.WriteString(nullptr, nullptr, nullptr, p));
+  EXPECT_EQ(engine.last_error(), ERROR_SUCCESS);
+  ASSERT_TRUE(engine.WriteString("A", "k", "2", p));
+  ASSERT_TRUE(engine.WriteString("B", "big", "x", p));
+  ASSERT_TRUE(engine.WriteString("B", "big", big.c_str(), p));
+  ASSERT_TRUE(engine.WriteString("A", "k", "three", p));
+  EXPECT_EQ(Bytes(path), "[A]\r\nk=1\r\n");  // kept until the flush
+  EXPECT_FALSE(engine.WriteString(nullptr, nullptr, nullptr, p));  // replaced whole
   const profile::ProfileStoreStats& stats = engine.stats();
-  EXPECT_EQ((std::vector{stats.in_place, stats.appends, stats.tails, stats.rewrites}),
-            (std::vector<uint64_t>{1, 1, 1, 2}));  // the new file was written whole too
+  EXPECT_EQ(stats.rewrites, 2u);
   EXPECT_EQ(stats.loads, 0u);
   EXPECT_EQ(Bytes(path), "[A]\r\nk=three\r\n[B]\r\nbig=" + big + "\r\n");
   char value[8];

@@ -10,7 +10,6 @@
 namespace qmon::platform::memory {
 namespace {
 
-
 constexpr int32_t kErrorBadPathname = 161;
 constexpr int32_t kErrorFileExists = 80;
 constexpr int32_t kErrorKeyDeleted = 1018;
@@ -166,25 +165,35 @@ int32_t MemoryRegistry::CloseKey(Hkey key) {
 
 // ---- Files -------------------------------------------------------------------
 
-// Each call goes straight to the file, as the real streams do.
+// Each call goes straight to the file, as the real streams do. A created
+// file gets its new text, whole, with the first write (or at Close when
+// nothing was written); until then it keeps what it held.
 class MemoryFileSystem::Stream final : public TextStream {
  public:
-  Stream(MemoryFileSystem& fs, std::string key) : fs_(fs), key_(std::move(key)) {}
+  // `created`: the path of the file this stream creates; empty when it appends.
+  Stream(MemoryFileSystem& fs, std::string key, std::string created = {})
+      : fs_(fs), key_(std::move(key)), created_(std::move(created)) {}
+  ~Stream() override { Close(); }
   void Write(std::string_view text) override {
     bool lossy = false;
     const std::string ansi = Cp1252FromUtf8(text, &lossy);
     if (lossy) throw VbError(vberr::kInvalidCall);
-    if (Entry* file = fs_.AtKey(key_)) {
+    if (!created_.empty()) {
+      fs_.Write(std::exchange(created_, {}), ansi);
+    } else if (Entry* file = fs_.AtKey(key_)) {
       file->bytes += ansi;
       file->version = ++fs_.changes_;
     }
   }
   void WriteLine(std::string_view text) override { Write(std::string(text) + "\r\n"); }
-  void Close() override {}
+  void Close() override {
+    if (!created_.empty()) fs_.Write(std::exchange(created_, {}), "");
+  }
 
  private:
   MemoryFileSystem& fs_;
   std::string key_;
+  std::string created_;
 };
 
 MemoryFileSystem::Entry* MemoryFileSystem::AtKey(const std::string& key) {
@@ -290,8 +299,7 @@ std::unique_ptr<TextStream> MemoryFileSystem::CreateText(const std::string& path
   if (const Entry* old = Find(path); old && (old->read_only || old->folder)) {
     throw VbError(vberr::kPermissionDenied);
   }
-  Write(path, "");
-  return std::make_unique<Stream>(*this, Key(path));
+  return std::make_unique<Stream>(*this, Key(path), path);
 }
 
 std::unique_ptr<TextStream> MemoryFileSystem::OpenTextForAppend(const std::string& path) {
@@ -351,16 +359,6 @@ class MemoryFileSystem::Disk final : public profile::ProfileDisk {
     if (!fs_.HasFolderFor(path)) return kErrorPathNotFound;
     if (fs_.Find(path)) return kErrorFileExists;
     return Stamped(fs_.Write(path, std::string(bytes)), stamp);
-  }
-  int32_t WriteAt(const std::string& path, std::string_view data, uint64_t offset,
-                  std::optional<uint64_t> new_size, FileStamp* stamp) override {
-    Entry* file = nullptr;
-    if (const int32_t rc = Open(path, &file)) return rc;
-    std::string bytes = file->bytes;
-    if (bytes.size() < offset + data.size()) bytes.resize(offset + data.size());
-    bytes.replace(offset, data.size(), data);
-    if (new_size) bytes.resize(*new_size);
-    return Stamped(fs_.Write(path, std::move(bytes)), stamp);
   }
   int32_t ReplaceWhole(const std::string& path, std::string_view bytes,
                        FileStamp* stamp) override {

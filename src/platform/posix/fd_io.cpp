@@ -31,19 +31,6 @@ int WriteAll(int fd, std::string_view data) {
   return 0;
 }
 
-int WriteAllAt(int fd, std::string_view data, off_t offset) {
-  while (!data.empty()) {
-    const ssize_t n = pwrite(fd, data.data(), data.size(), offset);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    data.remove_prefix(static_cast<size_t>(n));
-    offset += n;
-  }
-  return 0;
-}
-
 std::string FolderOf(const std::string& native) {
   const size_t slash = native.rfind('/');
   if (slash == std::string::npos) return ".";

@@ -15,9 +15,6 @@ int ReadAll(int fd, std::string* out);
 // Writes all of `data` at the file position; answers 0 or errno.
 int WriteAll(int fd, std::string_view data);
 
-// Writes all of `data` at `offset`; answers 0 or errno.
-int WriteAllAt(int fd, std::string_view data, off_t offset);
-
 // The folder of a native path: "." for a bare name.
 std::string FolderOf(const std::string& native);
 

@@ -8,10 +8,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "platform/cp1252.h"
 #include "platform/posix/fd_io.h"
 #include "platform/posix/names.h"
+#include "platform/posix/whole_file.h"
 #include "platform/vb_error.h"
 
 namespace qmon::platform::posix {
@@ -60,20 +62,35 @@ void RequireParentFolder(const std::string& native) {
   if (!IsFolder(StatOf(FolderOf(native)))) throw VbError(vberr::kPathNotFound);
 }
 
-// An ANSI text stream. Each call goes straight to the file, so whatever was
-// written survives a crash of the program.
+// An ANSI text stream. A created file gets its name with the first text
+// written (or at Close when nothing was): until then the file keeps what it
+// held, and a write that fails before leaves it so. From then on each call
+// goes straight to the file, so whatever was written survives a crash of the
+// program.
 class PosixTextStream final : public TextStream {
  public:
-  explicit PosixTextStream(int fd) : fd_(fd) {}
-  ~PosixTextStream() override { Close(); }
+  // `temp`: the temporary file that takes the name `target`; empty when the
+  // stream writes to the file itself.
+  explicit PosixTextStream(int fd, std::string temp = {}, std::string target = {})
+      : fd_(fd), temp_(std::move(temp)), target_(std::move(target)) {}
+  // Released without Close, a stream still leaves what was written.
+  ~PosixTextStream() override {
+    try {
+      Close();
+    } catch (const VbError&) {
+    }
+  }
   PosixTextStream(const PosixTextStream&) = delete;
   PosixTextStream& operator=(const PosixTextStream&) = delete;
 
   void Write(std::string_view text) override { Put(Ansi(text)); }
   void WriteLine(std::string_view text) override { Put(Ansi(text) + "\r\n"); }
   void Close() override {
-    if (fd_ >= 0) close(fd_);
+    if (fd_ < 0) return;
+    const int err = Publish();
+    close(fd_);
     fd_ = -1;
+    if (err != 0) ThrowErrno(err);
   }
 
  private:
@@ -83,31 +100,40 @@ class PosixTextStream final : public TextStream {
     if (lossy) throw VbError(vberr::kInvalidCall);
     return ansi;
   }
+  // Puts the temporary file in place once; answers 0 or errno.
+  int Publish() {
+    if (temp_.empty()) return 0;
+    return PutInPlace(std::exchange(temp_, {}), target_, false);
+  }
   void Put(std::string_view ansi) {
-    if (const int err = WriteAll(fd_, ansi)) ThrowErrno(err);
+    int err = WriteAll(fd_, ansi);
+    if (err != 0 && !temp_.empty()) {
+      unlink(std::exchange(temp_, {}).c_str());
+      close(std::exchange(fd_, -1));
+    }
+    if (err == 0) err = Publish();
+    if (err != 0) ThrowErrno(err);
   }
 
   int fd_;
+  std::string temp_;
+  std::string target_;
 };
 
-std::unique_ptr<TextStream> OpenStream(const std::string& native, int flags) {
-  const int fd = open(native.c_str(), flags | O_WRONLY | O_CLOEXEC, 0666);
-  if (fd < 0) ThrowErrno(errno);
-  return std::make_unique<PosixTextStream>(fd);
-}
-
 // Copies the bytes, then the read-only attribute and the time stamps, as
-// CopyFile does.
+// CopyFile does, into the target's temporary file, which then replaces the
+// target.
 void CopyContents(const std::string& from, const std::string& to) {
   const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) ThrowErrno(errno);
-  const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  std::string temp;
+  const int out = OpenTemp(to, &temp);
   if (out < 0) {
     const int err = errno;
     close(in);
     ThrowErrno(err);
   }
-  int err = 0;
+  int err = TakeOverAttributes(out, to);
   char chunk[65536];
   while (err == 0) {
     const ssize_t n = read(in, chunk, sizeof chunk);
@@ -126,6 +152,11 @@ void CopyContents(const std::string& from, const std::string& to) {
   }
   close(in);
   if (close(out) != 0 && err == 0) err = errno;
+  if (err == 0) {
+    err = PutInPlace(temp, to, false);
+  } else {
+    unlink(temp.c_str());
+  }
   if (err != 0) ThrowErrno(err);
 }
 
@@ -194,7 +225,15 @@ std::unique_ptr<TextStream> PosixFileSystem::CreateText(const std::string& path)
   if (const auto st = StatOf(native); st && (IsReadOnly(*st) || S_ISDIR(st->st_mode))) {
     throw VbError(vberr::kPermissionDenied);
   }
-  return OpenStream(native, O_CREAT | O_TRUNC);
+  std::string temp;
+  const int fd = OpenTemp(native, &temp);
+  if (fd < 0) ThrowErrno(errno);
+  if (const int err = TakeOverAttributes(fd, native)) {
+    close(fd);
+    unlink(temp.c_str());
+    ThrowErrno(err);
+  }
+  return std::make_unique<PosixTextStream>(fd, temp, native);
 }
 
 std::unique_ptr<TextStream> PosixFileSystem::OpenTextForAppend(const std::string& path) {
@@ -202,7 +241,9 @@ std::unique_ptr<TextStream> PosixFileSystem::OpenTextForAppend(const std::string
   const auto st = StatOf(native);
   if (!IsFile(st)) throw VbError(vberr::kFileNotFound);
   if (IsReadOnly(*st)) throw VbError(vberr::kPermissionDenied);
-  return OpenStream(native, O_APPEND);
+  const int fd = open(native.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd < 0) ThrowErrno(errno);
+  return std::make_unique<PosixTextStream>(fd);
 }
 
 std::optional<std::string> PosixFileSystem::ReadBytes(const std::string& path) {

@@ -13,6 +13,7 @@
 #include "platform/posix/fd_io.h"
 #include "platform/posix/names.h"
 #include "platform/posix/stat_stamp.h"
+#include "platform/posix/whole_file.h"
 #include "platform/profile/profile_disk.h"
 
 namespace qmon::platform {
@@ -30,6 +31,7 @@ namespace posix {
 namespace {
 
 constexpr int32_t kErrorWriteFault = 29;
+constexpr int32_t kErrorFileExists = 80;
 constexpr int32_t kErrorDiskFull = 112;
 
 int32_t Win32ErrorOf(int err) {
@@ -43,6 +45,8 @@ int32_t Win32ErrorOf(int err) {
     case EISDIR:
     case ETXTBSY:
       return kErrorAccessDenied;
+    case EEXIST:
+      return kErrorFileExists;
     case ENOSPC:
     case EDQUOT:
       return kErrorDiskFull;
@@ -95,38 +99,31 @@ class PosixProfileDisk final : public profile::ProfileDisk {
   }
 
   int32_t CreateNew(const std::string& path, std::string_view bytes, FileStamp* stamp) override {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return Win32ErrorOf(errno);
-    return StampAndClose(fd, WriteAllAt(fd, bytes, 0), stamp);
-  }
-
-  int32_t WriteAt(const std::string& path, std::string_view data, uint64_t offset,
-                  std::optional<uint64_t> new_size, FileStamp* stamp) override {
-    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return Win32ErrorOf(errno);
-    int err = WriteAllAt(fd, data, static_cast<off_t>(offset));
-    if (err == 0 && new_size && ftruncate(fd, static_cast<off_t>(*new_size)) != 0) err = errno;
-    return StampAndClose(fd, err, stamp);
+    return WriteWhole(path, bytes, true, stamp);
   }
 
   int32_t ReplaceWhole(const std::string& path, std::string_view bytes,
                        FileStamp* stamp) override {
     struct stat old;
     if (stat(path.c_str(), &old) != 0) return Win32ErrorOf(errno);
-    const size_t slash = path.rfind('/');
-    std::string temp = path.substr(0, slash + 1) + "." + path.substr(slash + 1) + ".XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    return WriteWhole(path, bytes, false, stamp);
+  }
+
+ private:
+  static int32_t WriteWhole(const std::string& path, std::string_view bytes, bool create,
+                            FileStamp* stamp) {
+    std::string temp;
+    const int fd = OpenTemp(path, &temp);
     if (fd < 0) return Win32ErrorOf(errno);
-    int err = WriteAllAt(fd, bytes, 0);
-    if (err == 0 && fchmod(fd, old.st_mode & 07777) != 0) err = errno;
-    // Owner and group too where allowed; a failure leaves the writer as owner.
-    if (err == 0 && fchown(fd, old.st_uid, old.st_gid) != 0 && errno != EPERM) err = errno;
-    const bool renamed = err == 0 && rename(temp.c_str(), path.c_str()) == 0;
-    if (err == 0 && !renamed) err = errno;
-    // Stamped after the rename, which changes the change time.
-    const int32_t error = StampAndClose(fd, err, stamp);
-    if (!renamed) unlink(temp.c_str());
-    return error;
+    int err = WriteAll(fd, bytes);
+    if (err == 0 && !create) err = TakeOverAttributes(fd, path);
+    if (err == 0) {
+      err = PutInPlace(temp, path, create);
+    } else {
+      unlink(temp.c_str());
+    }
+    // Stamped once in place: the rename changes the change time.
+    return StampAndClose(fd, err, stamp);
   }
 };
 

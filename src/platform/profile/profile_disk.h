@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,18 +25,14 @@ class ProfileDisk {
   // The whole file and the stamp of what was read.
   virtual int32_t ReadWhole(const std::string& path, std::string* bytes, FileStamp* stamp) = 0;
 
+  // Both write the whole file under a temporary name in the same folder
+  // first (platform/temp_name.h) and then give it the file's name, so no
+  // reader ever sees a half-written file.
   // Creates a file that must not exist yet, holding `bytes`.
   virtual int32_t CreateNew(const std::string& path, std::string_view bytes,
                             FileStamp* stamp) = 0;
-
-  // Writes `data` at `offset` of an existing file; with `new_size`, the file
-  // is then cut there.
-  virtual int32_t WriteAt(const std::string& path, std::string_view data, uint64_t offset,
-                          std::optional<uint64_t> new_size, FileStamp* stamp) = 0;
-
-  // Replaces the file by one holding `bytes`, written to a temporary file in
-  // the same folder first, so that no reader sees a half-written file. The
-  // file keeps its permissions or attributes.
+  // Replaces the file by one holding `bytes`. The file keeps its permissions
+  // or attributes.
   virtual int32_t ReplaceWhole(const std::string& path, std::string_view bytes,
                                FileStamp* stamp) = 0;
 };

@@ -1,5 +1,7 @@
 #include "platform/profile/profile_engine.h"
 
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -55,13 +57,25 @@ uint32_t ProfileEngine::GetSectionNames(char* buffer, uint32_t size, const char*
 bool ProfileEngine::WriteString(const char* section, const char* key, const char* value,
                                 const char* file) {
   if (section == nullptr) {
-    // All three null only asks to flush a cache, which this engine has not.
-    last_error_ = key == nullptr && value == nullptr ? kErrorSuccess : kErrorFileNotFound;
+    // All three null flush the writes kept for the file, or for every file.
+    if (key != nullptr || value != nullptr) {
+      last_error_ = kErrorFileNotFound;
+    } else {
+      last_error_ = file ? store_.Flush(DiskPath(file)) : store_.FlushAll();
+    }
     return false;
   }
-  last_error_ = store_.Update(DiskPath(file), [&](const ProfileText& text) {
-    return PlanProfileWrite(text, section, key, value);
-  });
+  // The plan outlives the call: it is run again should the file change on
+  // disk before the flush.
+  const std::optional<std::string> key_text = key ? std::optional<std::string>(key) : std::nullopt;
+  const std::optional<std::string> value_text =
+      value ? std::optional<std::string>(value) : std::nullopt;
+  last_error_ = store_.Update(
+      DiskPath(file), [section_text = std::string(section), key_text,
+                       value_text](const ProfileText& text) {
+        return PlanProfileWrite(text, section_text, key_text ? key_text->c_str() : nullptr,
+                                value_text ? value_text->c_str() : nullptr);
+      });
   return last_error_ == kErrorSuccess;
 }
 

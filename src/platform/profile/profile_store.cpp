@@ -1,101 +1,112 @@
 #include "platform/profile/profile_store.h"
 
-#include <string_view>
 #include <utility>
 
 #include "platform/env.h"
 
 namespace qmon::platform::profile {
-namespace {
 
-// A change this close to the end rewrites only the rest of the file, in place,
-// as Windows writes: the conversion keeps changing the length of a key in the
-// last section, and a whole-file rewrite each time would make its work grow
-// with the square of the file's size. Changes further in replace the file.
-constexpr size_t kTailLimit = 64 * 1024;
+void ProfileStore::Replay(Cached& cached) {
+  for (const Plan& plan : cached.pending) {
+    if (const std::optional<TextEdit> edit = plan(cached.text)) cached.text.Apply(*edit);
+  }
+}
 
-}  // namespace
+ProfileStore::Cached* ProfileStore::Fresh(const std::string& path, int32_t stat_error,
+                                          const FileStamp& stamp, int32_t* error) {
+  const auto found = files_.find(path);
+  Cached* cached = found == files_.end() ? nullptr : &found->second;
+  if (stat_error == kErrorFileNotFound && cached && cached->dirty()) {
+    // Gone from disk before the flush: the pending writes make it anew.
+    if (cached->on_disk) {
+      cached->on_disk = false;
+      cached->text = ProfileText();
+      Replay(*cached);
+    }
+    return cached;
+  }
+  if (stat_error == 0 && cached && cached->on_disk && cached->stamp == stamp) return cached;
 
-ProfileStore::Cached* ProfileStore::Fresh(const std::string& path, const FileStamp& stamp,
-                                          int32_t* error) {
-  const auto cached = files_.find(path);
-  if (cached != files_.end() && cached->second.stamp == stamp) return &cached->second;
-
-  Cached entry;
   std::string bytes;
-  if (const int32_t err = disk_.ReadWhole(path, &bytes, &entry.stamp)) {
+  FileStamp read_stamp;
+  if (const int32_t err = stat_error ? stat_error : disk_.ReadWhole(path, &bytes, &read_stamp)) {
     *error = err;
-    files_.erase(path);
+    if (cached && !cached->dirty()) files_.erase(found);
     return nullptr;
   }
   ++stats_.loads;
+  Cached& entry = cached ? *cached : files_[path];
+  entry.stamp = read_stamp;
+  entry.on_disk = true;
   entry.text = ProfileText(std::move(bytes));
-  return &files_.insert_or_assign(path, std::move(entry)).first->second;
+  Replay(entry);
+  return &entry;
 }
 
 const ProfileText* ProfileStore::Load(const std::string& path, int32_t* error) {
   FileStamp stamp;
   bool read_only = false;
-  if (const int32_t err = disk_.Stat(path, &stamp, &read_only)) {
-    *error = err;
-    files_.erase(path);
-    return nullptr;
-  }
-  const Cached* cached = Fresh(path, stamp, error);
+  const Cached* cached = Fresh(path, disk_.Stat(path, &stamp, &read_only), stamp, error);
   return cached ? &cached->text : nullptr;
 }
 
 int32_t ProfileStore::Update(const std::string& path, const Plan& plan) {
   FileStamp stamp;
   bool read_only = false;
-  if (const int32_t err = disk_.Stat(path, &stamp, &read_only)) {
-    if (err != kErrorFileNotFound) return err;
-    files_.erase(path);
-    Cached created;
-    if (const std::optional<TextEdit> edit = plan(ProfileText())) created.text.Apply(*edit);
-    const std::string& bytes = created.text.bytes();
-    if (const int32_t failed = disk_.CreateNew(path, bytes, &created.stamp)) return failed;
-    ++stats_.rewrites;
-    stats_.bytes_written += bytes.size();
-    files_.insert_or_assign(path, std::move(created));
-    return 0;
-  }
+  const int32_t stat_error = disk_.Stat(path, &stamp, &read_only);
+  if (stat_error != 0 && stat_error != kErrorFileNotFound) return stat_error;
   if (read_only) return kErrorAccessDenied;
 
   int32_t error = 0;
-  Cached* cached = Fresh(path, stamp, &error);
-  if (cached == nullptr) return error;
-  const std::optional<TextEdit> edit = plan(cached->text);
-  if (!edit) return 0;
-  error = Write(path, *cached, *edit);
-  if (error != 0) files_.erase(path);  // the disk may hold either version
+  Cached* cached = Fresh(path, stat_error, stamp, &error);
+  if (cached == nullptr) {
+    if (error != kErrorFileNotFound) return error;
+    cached = &files_[path];  // a new file, made by the flush
+  }
+  if (const std::optional<TextEdit> edit = plan(cached->text)) {
+    if (cached->text.Apply(*edit)) ++stats_.reparses;
+    cached->pending.push_back(plan);
+  }
+  return 0;
+}
+
+int32_t ProfileStore::Flush(const std::string& path) {
+  const auto found = files_.find(path);
+  if (found == files_.end() || !found->second.dirty()) return 0;
+
+  FileStamp stamp;
+  bool read_only = false;
+  int32_t error = disk_.Stat(path, &stamp, &read_only);
+  if (error == 0 && read_only) error = kErrorAccessDenied;
+  if (error == 0 || error == kErrorFileNotFound) {
+    if (Cached* cached = Fresh(path, error, stamp, &error)) {
+      const std::string& bytes = cached->text.bytes();
+      error = cached->on_disk ? disk_.ReplaceWhole(path, bytes, &cached->stamp)
+                              : disk_.CreateNew(path, bytes, &cached->stamp);
+      if (error == 0) {
+        ++stats_.rewrites;
+        stats_.bytes_written += bytes.size();
+        cached->on_disk = true;
+        cached->pending.clear();
+        return 0;
+      }
+    }
+  }
+  files_.erase(path);  // the file on disk counts again
   return error;
 }
 
-int32_t ProfileStore::Write(const std::string& path, Cached& cached, const TextEdit& edit) {
-  const size_t old_size = cached.text.bytes().size();
-  const bool in_place = edit.erase == edit.insert.size();
-  const bool at_end = edit.erase == 0 && edit.offset == old_size;
-  const bool near_end = old_size - edit.offset <= kTailLimit;
-  if (cached.text.Apply(edit)) ++stats_.reparses;
-  const std::string_view bytes = cached.text.bytes();
-
-  std::string_view written = edit.insert;
-  int32_t error = 0;
-  if (in_place || at_end) {
-    error = disk_.WriteAt(path, written, edit.offset, std::nullopt, &cached.stamp);
-    if (error == 0) ++(at_end ? stats_.appends : stats_.in_place);
-  } else if (near_end) {
-    written = bytes.substr(edit.offset);
-    error = disk_.WriteAt(path, written, edit.offset, bytes.size(), &cached.stamp);
-    if (error == 0) ++stats_.tails;
-  } else {
-    written = bytes;
-    error = disk_.ReplaceWhole(path, written, &cached.stamp);
-    if (error == 0) ++stats_.rewrites;
+int32_t ProfileStore::FlushAll() {
+  std::vector<std::string> dirty;
+  for (const auto& [path, cached] : files_) {
+    if (cached.dirty()) dirty.push_back(path);
   }
-  if (error == 0) stats_.bytes_written += written.size();
-  return error;
+  int32_t first_error = 0;
+  for (const std::string& path : dirty) {
+    const int32_t error = Flush(path);
+    if (first_error == 0) first_error = error;
+  }
+  return first_error;
 }
 
 }  // namespace qmon::platform::profile

@@ -1,11 +1,11 @@
 // Profile files behind a parsed copy per file. A copy serves reads until the
-// file's stamp changes on disk; the store's own writes update the copy
-// instead of reading again.
+// file's stamp changes on disk.
 //
-// A change reaches the disk in the cheapest safe way: a same-length change is
-// written in place, an addition at the end is appended, a change near the end
-// rewrites the rest of the file in place, anything else replaces the file
-// through a temporary one.
+// Writes stay in the copy, which answers the reads of that file, until the
+// file is flushed: it is then replaced whole through a temporary file, so
+// another process sees the file as it was before the writes or with all of
+// them, never a state in between. A file changed on disk meanwhile is read
+// again and the pending writes are made again over it, in order.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/profile/profile_disk.h"
 #include "platform/profile/profile_text.h"
@@ -24,9 +25,6 @@ namespace qmon::platform::profile {
 struct ProfileStoreStats {
   uint64_t loads = 0;          // files read and parsed
   uint64_t reparses = 0;       // own changes after which a whole text was parsed again
-  uint64_t in_place = 0;       // same-length changes written at their offset
-  uint64_t appends = 0;        // additions written at the end
-  uint64_t tails = 0;          // changes near the end: the rest of the file written in place
   uint64_t rewrites = 0;       // files written whole (new files included)
   uint64_t bytes_written = 0;  // by all of these
 };
@@ -35,29 +33,43 @@ class ProfileStore {
  public:
   explicit ProfileStore(ProfileDisk& disk) : disk_(disk) {}
 
-  // The parsed file; null when it cannot be read, with *error the disk's
-  // Win32 code.
+  // The parsed file, pending writes included; null when it cannot be read,
+  // with *error the disk's Win32 code.
   const ProfileText* Load(const std::string& path, int32_t* error);
 
   // Lets `plan` decide the change from the current text (empty for a missing
-  // file) and writes it. The file exists afterwards, even when nothing was to
-  // change. Answers 0 or the Win32 error code: ERROR_PATH_NOT_FOUND when the
-  // folder is missing, ERROR_ACCESS_DENIED when the file is read-only,
-  // whether or not anything was to change.
+  // file) and keeps it for the next flush; `plan` is kept too, to be run
+  // again should the file change on disk before then. The file exists after
+  // the flush, even when nothing was to change. Answers 0 or the Win32 error
+  // code: ERROR_PATH_NOT_FOUND when the folder is missing, ERROR_ACCESS_DENIED
+  // when the file is read-only, whether or not anything was to change.
   using Plan = std::function<std::optional<TextEdit>(const ProfileText&)>;
   int32_t Update(const std::string& path, const Plan& plan);
+
+  // Writes the file whole when writes are pending. When that fails, the
+  // writes are dropped and the file keeps what it held; answers the Win32
+  // error code.
+  int32_t Flush(const std::string& path);
+  // Flushes every file; answers the first error.
+  int32_t FlushAll();
 
   const ProfileStoreStats& stats() const { return stats_; }
 
  private:
   struct Cached {
-    FileStamp stamp;
-    ProfileText text;
+    FileStamp stamp;        // of the file on disk the text was read from
+    bool on_disk = false;   // false: the file is to be created
+    ProfileText text;       // with the pending writes made
+    std::vector<Plan> pending;
+    bool dirty() const { return !on_disk || !pending.empty(); }
   };
 
-  // The cached copy when `stamp` still matches, else the file read again.
-  Cached* Fresh(const std::string& path, const FileStamp& stamp, int32_t* error);
-  int32_t Write(const std::string& path, Cached& cached, const TextEdit& edit);
+  // The copy when it is current, else the file read again (or an empty text
+  // for a file still to be created) with the pending writes made again.
+  // `stat_error` and `stamp` are what the disk answered for the file.
+  Cached* Fresh(const std::string& path, int32_t stat_error, const FileStamp& stamp,
+                int32_t* error);
+  void Replay(Cached& cached);
 
   ProfileDisk& disk_;
   std::unordered_map<std::string, Cached> files_;

@@ -4,7 +4,10 @@
 // After windows.h, which it needs.
 #include <imagehlp.h>
 
+#include <utility>
+
 #include "platform/vb_error.h"
+#include "platform/win32/temp_file.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_error.h"
 
@@ -62,14 +65,34 @@ using FileHandle = Handle<CloseHandle>;
 using FindHandle = Handle<FindClose>;
 
 // An ANSI text stream. Each call is one WriteFile straight to the file, so
-// every line written survives a crash of the program.
+// every line written survives a crash of the program. A created file is
+// written under its temporary name until the first text is in it (or the
+// stream closes with none) and then takes its name: until then it keeps
+// what it held, and a write that fails before leaves it so.
 class Win32TextStream final : public TextStream {
  public:
-  Win32TextStream(HANDLE file, const CodePage& codepage) : file_(file), codepage_(codepage) {}
+  // `temp`: the temporary file that takes the name `target`; empty when the
+  // stream writes to the file itself.
+  Win32TextStream(HANDLE file, const CodePage& codepage, std::wstring temp = {},
+                  std::wstring target = {})
+      : file_(file), codepage_(codepage), temp_(std::move(temp)), target_(std::move(target)) {}
+  // Released without Close, a stream still leaves what was written.
+  ~Win32TextStream() override {
+    try {
+      Close();
+    } catch (const VbError&) {
+    }
+  }
+  Win32TextStream(const Win32TextStream&) = delete;
+  Win32TextStream& operator=(const Win32TextStream&) = delete;
 
   void Write(std::string_view text) override { Put(Ansi(text)); }
   void WriteLine(std::string_view text) override { Put(Ansi(text) + "\r\n"); }
-  void Close() override { file_.reset(); }
+  void Close() override {
+    const DWORD error = file_.valid() ? Publish() : ERROR_SUCCESS;
+    file_.reset();
+    if (error != ERROR_SUCCESS) throw VbErrorFromWin32(error);
+  }
 
  private:
   std::string Ansi(std::string_view text) const {
@@ -78,28 +101,50 @@ class Win32TextStream final : public TextStream {
     if (lossy) throw VbError(vberr::kInvalidCall);
     return ansi;
   }
+  // Gives the temporary file its name, once; answers the error, after which
+  // the temporary file is gone.
+  DWORD Publish() {
+    if (temp_.empty()) return ERROR_SUCCESS;
+    const std::wstring temp = std::exchange(temp_, {});
+    if (MoveFileExW(temp.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      return ERROR_SUCCESS;
+    }
+    const DWORD error = GetLastError();
+    file_.reset();
+    DeleteFileW(temp.c_str());
+    return error;
+  }
   void Put(std::string_view ansi) {
     if (!file_.valid()) throw VbError(52);  // Bad file name or number
     while (!ansi.empty()) {
       DWORD written = 0;
       if (!WriteFile(file_.get(), ansi.data(), static_cast<DWORD>(ansi.size()), &written,
                      nullptr)) {
-        ThrowLastError();
+        const DWORD error = GetLastError();
+        if (!temp_.empty()) {
+          file_.reset();
+          DeleteFileW(std::exchange(temp_, {}).c_str());
+        }
+        throw VbErrorFromWin32(error);
       }
       ansi.remove_prefix(written);
     }
+    if (const DWORD error = Publish()) throw VbErrorFromWin32(error);
   }
 
   FileHandle file_;
   const CodePage& codepage_;
+  std::wstring temp_;
+  std::wstring target_;
 };
 
-std::unique_ptr<TextStream> OpenStream(const std::wstring& path, DWORD access, DWORD creation,
-                                       const CodePage& codepage) {
-  const HANDLE file = CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+// Readers and writers share a stream's file; a temporary file that is to
+// take its name while open needs delete sharing too.
+HANDLE OpenFile(const std::wstring& path, DWORD access, DWORD creation, DWORD share) {
+  const HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, creation,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) ThrowLastError();
-  return std::make_unique<Win32TextStream>(file, codepage);
+  return file;
 }
 
 }  // namespace
@@ -140,7 +185,17 @@ void Win32FileSystem::CopyOver(const std::string& from, const std::string& to) {
   RequireFile(source);
   const std::wstring target = Wide(to);
   RequireWritable(AttributesOf(target));
-  if (!CopyFileW(source.c_str(), target.c_str(), FALSE)) ThrowLastError();
+  // The copy keeps the source's attributes and times, read-only included,
+  // which does not keep it from being moved.
+  const std::wstring temp = FreshTempBeside(to);
+  if (CopyFileW(source.c_str(), temp.c_str(), FALSE) &&
+      MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    return;
+  }
+  const DWORD error = GetLastError();
+  SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(temp.c_str());
+  throw VbErrorFromWin32(error);
 }
 
 void Win32FileSystem::RemoveFile(const std::string& path, bool force) {
@@ -157,15 +212,22 @@ void Win32FileSystem::RemoveFile(const std::string& path, bool force) {
 
 std::unique_ptr<TextStream> Win32FileSystem::CreateText(const std::string& path) {
   const std::wstring wide = Wide(path);
-  RequireWritable(AttributesOf(wide));
-  return OpenStream(wide, GENERIC_WRITE, CREATE_ALWAYS, codepage_);
+  const DWORD attributes = AttributesOf(wide);
+  RequireWritable(attributes);
+  if (IsFolder(attributes)) throw VbError(vberr::kPermissionDenied);
+  std::wstring temp = FreshTempBeside(path);
+  const HANDLE file = OpenFile(temp, GENERIC_WRITE, CREATE_NEW,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  return std::make_unique<Win32TextStream>(file, codepage_, std::move(temp), wide);
 }
 
 std::unique_ptr<TextStream> Win32FileSystem::OpenTextForAppend(const std::string& path) {
   const std::wstring wide = Wide(path);
   RequireWritable(RequireFile(wide));
   // Append-only access: every write lands at the end, whoever else writes.
-  return OpenStream(wide, FILE_APPEND_DATA | SYNCHRONIZE, OPEN_EXISTING, codepage_);
+  return std::make_unique<Win32TextStream>(
+      OpenFile(wide, FILE_APPEND_DATA | SYNCHRONIZE, OPEN_EXISTING, FILE_SHARE_READ | FILE_SHARE_WRITE),
+      codepage_);
 }
 
 std::optional<std::string> Win32FileSystem::ReadBytes(const std::string& path) {

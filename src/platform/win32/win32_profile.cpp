@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/profile/profile_disk.h"
 #include "platform/profile/profile_engine.h"
+#include "platform/win32/temp_file.h"
 
 namespace qmon::platform {
 
@@ -99,10 +99,8 @@ int32_t StampOf(const Handle& file, FileStamp* stamp, bool* read_only = nullptr)
   return 0;
 }
 
-int32_t WriteAll(const Handle& file, std::string_view data, uint64_t offset) {
-  LARGE_INTEGER at;
-  at.QuadPart = static_cast<LONGLONG>(offset);
-  if (!SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN)) return LastError();
+// Writes at the file pointer, which is at the start of a file just opened.
+int32_t WriteAll(const Handle& file, std::string_view data) {
   while (!data.empty()) {
     const DWORD chunk = static_cast<DWORD>(std::min<size_t>(data.size(), 1u << 30));
     DWORD written = 0;
@@ -146,14 +144,19 @@ class Win32ProfileDisk final : public profile::ProfileDisk {
   }
 
   int32_t CreateNew(const std::string& path, std::string_view bytes, FileStamp* stamp) override {
-    Handle file = Open(Wide(path, CP_UTF8), kWriteAccess, CREATE_NEW);
-    if (!file.ok()) return LastError();
-    return Finish(file, WriteAll(file, bytes, 0), stamp);
-  }
-
-  int32_t WriteAt(const std::string& path, std::string_view data, uint64_t offset,
-                  std::optional<uint64_t> new_size, FileStamp* stamp) override {
-    return WriteWide(Wide(path, CP_UTF8), data, offset, new_size, stamp);
+    const std::wstring temp = FreshTempBeside(path);
+    int32_t error = WriteTemporary(temp, bytes);
+    // Without MOVEFILE_REPLACE_EXISTING: a file made meanwhile stays.
+    if (error == 0 &&
+        !MoveFileExW(temp.c_str(), Wide(path, CP_UTF8).c_str(), MOVEFILE_WRITE_THROUGH)) {
+      error = LastError();
+    }
+    if (error != 0) {
+      DeleteFileW(temp.c_str());
+      return error;
+    }
+    bool read_only = false;
+    return Stat(path, stamp, &read_only);
   }
 
   // ReplaceFileW rather than MoveFileExW: it hands the new file the old one's
@@ -164,14 +167,11 @@ class Win32ProfileDisk final : public profile::ProfileDisk {
   int32_t ReplaceWhole(const std::string& path, std::string_view bytes,
                        FileStamp* stamp) override {
     const std::wstring target = Wide(path, CP_UTF8);
-    const size_t slash = target.find_last_of(L"\\/");
-    const std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash + 1);
-    wchar_t temp[MAX_PATH];
-    if (GetTempFileNameW(folder.c_str(), L"~pf", 0, temp) == 0) return LastError();
+    const std::wstring temp = FreshTempBeside(path);
     int32_t error = WriteTemporary(temp, bytes);
     if (error == 0) {
       bool read_only = false;
-      if (ReplaceFileW(target.c_str(), temp, nullptr,
+      if (ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
                        REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
                        nullptr)) {
         return Stat(path, stamp, &read_only);
@@ -180,43 +180,38 @@ class Win32ProfileDisk final : public profile::ProfileDisk {
       if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
         // The old file is gone; the new one still has its temporary name,
         // and keeps it if it cannot move.
-        if (!MoveFileExW(temp, target.c_str(),
+        if (!MoveFileExW(temp.c_str(), target.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
           return LastError();
         }
         return Stat(path, stamp, &read_only);
       }
     }
-    DeleteFileW(temp);
+    DeleteFileW(temp.c_str());
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
         error == ERROR_UNABLE_TO_REMOVE_REPLACED) {
-      return WriteWide(target, bytes, 0, bytes.size(), stamp);
+      return WriteInPlace(target, bytes, stamp);
     }
     return error;
   }
 
  private:
-  static int32_t WriteTemporary(const wchar_t* temp, std::string_view bytes) {
-    Handle file = Open(temp, kWriteAccess, TRUNCATE_EXISTING);
+  static int32_t WriteTemporary(const std::wstring& temp, std::string_view bytes) {
+    Handle file = Open(temp, kWriteAccess, CREATE_NEW);
     if (!file.ok()) return LastError();
-    int32_t error = WriteAll(file, bytes, 0);
+    int32_t error = WriteAll(file, bytes);
     if (error == 0 && !FlushFileBuffers(file.get())) error = LastError();
     const int32_t closed = file.Close();
     return error != 0 ? error : closed;
   }
 
-  static int32_t WriteWide(const std::wstring& path, std::string_view data, uint64_t offset,
-                           std::optional<uint64_t> new_size, FileStamp* stamp) {
+  // The whole text over the file's old bytes, cut after it.
+  static int32_t WriteInPlace(const std::wstring& path, std::string_view bytes,
+                              FileStamp* stamp) {
     Handle file = Open(path, kWriteAccess, OPEN_EXISTING);
     if (!file.ok()) return LastError();
-    int32_t error = WriteAll(file, data, offset);
-    if (error == 0 && new_size) {
-      LARGE_INTEGER end;
-      end.QuadPart = static_cast<LONGLONG>(*new_size);
-      if (!SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) || !SetEndOfFile(file.get())) {
-        error = LastError();
-      }
-    }
+    int32_t error = WriteAll(file, bytes);
+    if (error == 0 && !SetEndOfFile(file.get())) error = LastError();
     return Finish(file, error, stamp);
   }
 };

@@ -1,0 +1,26 @@
+// Writing a file whole: the bytes go to the target's temporary file
+// (platform/temp_name.h) first, which then takes the target's name, so a
+// reader finds the target as it was or as it is meant to be, never half
+// written.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qmon::platform::posix {
+
+// Makes the target's temporary file anew, empty and open for writing,
+// replacing one that an interrupted write left behind. Answers the
+// descriptor, or -1 with errno set; *temp is its path.
+int OpenTemp(const std::string& target, std::string* temp);
+
+// Gives the open temporary file the permissions and, where allowed, the
+// owner of the existing target; nothing when there is no target. 0 or errno.
+int TakeOverAttributes(int fd, const std::string& target);
+
+// Renames the temporary file over the target, or with `exclusive` gives it
+// the target's name only when that does not exist (EEXIST otherwise).
+// Answers 0 or errno; on failure the temporary file is removed.
+int PutInPlace(const std::string& temp, const std::string& target, bool exclusive);
+
+}  // namespace qmon::platform::posix
