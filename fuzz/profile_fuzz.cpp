@@ -99,6 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* k = key == "\x01" ? nullptr : key.c_str();
     const char* v = value == "\x01" ? nullptr : value.c_str();
     engine->WriteString(section.c_str(), k, v, kFile);
+    engine->WriteString(nullptr, nullptr, nullptr, kFile);  // the step ends: to the disk
     const std::string& after = fs.Find(kFile)->bytes;
     Check(Answers(*engine) == Answers(*fs.MakeProfile()));
 
