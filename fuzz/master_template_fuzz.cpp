@@ -5,19 +5,15 @@
 // namespaces loads.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "check.h"
 #include "monitorconfig/monitorconfig.h"
 #include "platform/xml/dom.h"
 #include "support/agent_run.h"
 
 namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
 
 std::string Get(qmon::platform::Profile& profile, const std::string& section, const char* key,
                 const std::string& file) {

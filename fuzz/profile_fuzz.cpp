@@ -6,11 +6,11 @@
 // can hold reads back, and sections other than the one named keep their keys.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "check.h"
 #include "platform/memory/memory_env.h"
 #include "platform/profile/profile_engine.h"
 #include "platform/profile/profile_text.h"
@@ -24,10 +24,6 @@ using qmon::platform::profile::TrimProfileBlanks;
 
 constexpr const char* kFile = "C:\\f\\a.ini";
 constexpr uint32_t kBufferSize = 1 << 17;
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
 
 std::string Get(ProfileEngine& engine, const char* section, const char* key) {
   static std::vector<char> buffer(kBufferSize);

@@ -3,11 +3,11 @@
 // answers lookups; values written afresh read back as they were.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "check.h"
 #include "platform/posix/reg_file.h"
 
 namespace {
@@ -15,10 +15,6 @@ namespace {
 using qmon::platform::posix::RegFile;
 using qmon::platform::posix::RegPath;
 using qmon::platform::posix::RegValue;
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
 
 // The paths below HKEY_LOCAL_MACHINE of the [..] lines, and the names of the
 // "name"= and @= lines (escapes kept: a name with one just finds nothing).

@@ -6,22 +6,14 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
+#include "check.h"
 #include "platform/xml/dom.h"
 #include "server/server.h"
 #include "support/agent_run.h"
 
-namespace {
-
 using qmon::platform::xml::DOMDocument;
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);

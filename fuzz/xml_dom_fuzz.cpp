@@ -6,10 +6,10 @@
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "check.h"
 #include "platform/memory/memory_env.h"
 #include "platform/xml/dom.h"
 
@@ -19,10 +19,6 @@ using qmon::platform::memory::MemoryFileSystem;
 using qmon::platform::xml::DOMDocument;
 using qmon::platform::xml::Node;
 using qmon::platform::xml::NodeList;
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
 
 std::string Load(MemoryFileSystem& fs, DOMDocument& document, std::string bytes) {
   fs.Write("C:\\d.xml", std::move(bytes));

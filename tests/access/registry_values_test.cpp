@@ -1,8 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "access/access.h"
 #include "support/run_fixture.h"
 
@@ -12,34 +10,13 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::StartsWith;
 
-class RegistryValuesTest : public test::RunFixture {
- protected:
-  // The value as the ANSI query answers it; nullopt when it is missing.
-  std::optional<std::string> Read(const std::string& subkey, const std::string& name) {
-    platform::Hkey key = 0;
-    if (machine.registry.OpenKeyEx(platform::kHkeyLocalMachine, subkey, 0, platform::kKeyRead,
-                                   &key) != 0) {
-      return std::nullopt;
-    }
-    uint32_t type = 0, size = 0;
-    std::optional<std::string> value;
-    if (machine.registry.QueryValueEx(key, name, &type, nullptr, &size) == 0) {
-      std::string data(size, '\0');
-      machine.registry.QueryValueEx(key, name, &type, reinterpret_cast<uint8_t*>(data.data()),
-                                    &size);
-      EXPECT_EQ(type, platform::kRegSz);
-      value = data.substr(0, data.find('\0'));
-    }
-    machine.registry.CloseKey(key);
-    return value;
-  }
-};
+class RegistryValuesTest : public test::RunFixture {};
 
 TEST_F(RegistryValuesTest, SetCreatesTheKeyAndLogsItsHandle) {
   SetRegValue(run, platform::kHkeyLocalMachine, "Software\\Qavood", "Main", "abc123");
   SetRegValue(run, platform::kHkeyLocalMachine, "Software\\Qavood", "Event", "");
-  EXPECT_EQ(Read("SOFTWARE\\QAVOOD", "MAIN"), "abc123");
-  EXPECT_EQ(Read("SOFTWARE\\QAVOOD", "Event"), "");
+  EXPECT_EQ(machine.RegValue("SOFTWARE\\QAVOOD", "MAIN"), "abc123");
+  EXPECT_EQ(machine.RegValue("SOFTWARE\\QAVOOD", "Event"), "");
   const auto lines = Logged();
   ASSERT_EQ(lines.size(), 2u);
   for (const auto& line : lines) {
@@ -50,7 +27,7 @@ TEST_F(RegistryValuesTest, SetCreatesTheKeyAndLogsItsHandle) {
 
 TEST_F(RegistryValuesTest, DeleteOfValueUnderMissingSubkeyCreatesItEmpty) {
   DelRegValue(run, platform::kHkeyLocalMachine, "Software\\Fresh", "Performance");
-  EXPECT_EQ(Read("Software\\Fresh", "Performance"), std::nullopt);
+  EXPECT_EQ(machine.RegValue("Software\\Fresh", "Performance"), std::nullopt);
   platform::Hkey key = 0;
   EXPECT_EQ(machine.registry.OpenKeyEx(platform::kHkeyLocalMachine, "Software\\Fresh", 0,
                                        platform::kKeyRead, &key),
@@ -62,16 +39,16 @@ TEST_F(RegistryValuesTest, DeleteRemovesOnlyTheNamedValue) {
   SetRegValue(run, platform::kHkeyLocalMachine, "Software\\Qavood", "Performance", "p");
   SetRegValue(run, platform::kHkeyLocalMachine, "Software\\Qavood", "Event", "e");
   DelRegValue(run, platform::kHkeyLocalMachine, "Software\\Qavood", "performance");
-  EXPECT_EQ(Read("Software\\Qavood", "Performance"), std::nullopt);
-  EXPECT_EQ(Read("Software\\Qavood", "Event"), "e");
+  EXPECT_EQ(machine.RegValue("Software\\Qavood", "Performance"), std::nullopt);
+  EXPECT_EQ(machine.RegValue("Software\\Qavood", "Event"), "e");
   // The agent identity beside them is untouched.
-  EXPECT_EQ(Read("Software\\Qavood", "REGID"), "1001");
+  EXPECT_EQ(machine.RegValue("Software\\Qavood", "REGID"), "1001");
 }
 
 TEST_F(RegistryValuesTest, KeyThatCannotBeCreatedLogsHandleZeroAndSetsNothing) {
   SetRegValue(run, platform::kHkeyLocalMachine, "\\Software\\Qavood", "Main", "x");
   EXPECT_THAT(Logged(), ElementsAre("MSG : fncGetRegDisplayInfo  () - Ret for RegCreateKey 0"));
-  EXPECT_EQ(Read("Software\\Qavood", "Main"), std::nullopt);
+  EXPECT_EQ(machine.RegValue("Software\\Qavood", "Main"), std::nullopt);
 }
 
 }  // namespace

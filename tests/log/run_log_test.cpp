@@ -58,15 +58,6 @@ TEST_F(RunLogTest, FileIsNamedAfterTheDayTheRunStarted) {
   EXPECT_EQ(machine.LogLines().back(), "3/5/2026 12:00:01 AM\tMSG : after midnight");
 }
 
-TEST_F(RunLogTest, MessageWithLineBreakIsWrittenUnchanged) {
-  OpenRunLog(run);
-  WriteLogLine(run, "MSG : a\r\nb");
-  const auto lines = machine.LogLines();
-  ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines[lines.size() - 2], kStamp + "MSG : a");
-  EXPECT_EQ(lines.back(), "b");
-}
-
 TEST_F(RunLogTest, UnopenableLogDropsEveryWriteAndTheRunGoesOn) {
   // A file where the log folder should be: neither the folder nor the log
   // can be made.

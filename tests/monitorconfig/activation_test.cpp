@@ -3,8 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,20 +57,8 @@ class ActivationTest : public ScheduleTest {
     machine.WriteAgentKey({R"("Performance"="old")", R"("Event"="old")", R"("Main"="old")"});
   }
 
-  // A checksum value of the agent key; nullopt when it is missing.
   std::optional<std::string> Value(const std::string& name) {
-    platform::Hkey key = 0;
-    if (machine.registry.OpenKeyEx(platform::kHkeyLocalMachine, "SOFTWARE\\QAVOOD", 0,
-                                   platform::kKeyRead, &key) != 0) {
-      return std::nullopt;
-    }
-    char data[64] = {};
-    uint32_t type = 0, size = sizeof data;
-    const bool found = machine.registry.QueryValueEx(key, name, &type,
-                                                     reinterpret_cast<uint8_t*>(data), &size) == 0;
-    machine.registry.CloseKey(key);
-    if (!found) return std::nullopt;
-    return std::string(data, std::min<size_t>(size, std::strlen(data)));  // without the NUL
+    return machine.RegValue("SOFTWARE\\QAVOOD", name);
   }
 
   // The start of a conversion: both monitors requested at their start intervals.

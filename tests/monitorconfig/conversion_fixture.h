@@ -67,13 +67,7 @@ class ConversionTest : public RunFixture {
 
   // Whether the agent key holds a value of this name.
   bool HasChecksumValue(const std::string& name) {
-    platform::Hkey key = 0;
-    uint32_t size = 0;
-    machine.registry.CreateKey(platform::kHkeyLocalMachine, kChecksumKey, &key);
-    const bool found = machine.registry.QueryValueEx(key, name, nullptr, nullptr, &size) ==
-                       platform::kErrorSuccess;
-    machine.registry.CloseKey(key);
-    return found;
+    return machine.RegValue(kChecksumKey, name).has_value();
   }
 };
 

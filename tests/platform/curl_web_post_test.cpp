@@ -88,15 +88,6 @@ TEST_F(CurlWebPostTest, EncodesTheUrlAndTakesAnEmptyAnswerAsSuccess) {
   EXPECT_EQ(Logged()[0].target, "/dc/tfr_wpdcmsccrgidmontmpupdfail.asp?m=20%2002&r=%C3%A9");
 }
 
-TEST_F(CurlWebPostTest, AFailureOfTheFirstRequestsOnlyFailsThose) {
-  StartServer({"--fail", "close", "--fail-first", "1"});
-  EXPECT_FALSE(Post("<x/>", server_->Url(kFailurePage)).ok);
-  const Outcome second = Post("<x/>", server_->Url(kFailurePage));
-  EXPECT_TRUE(second.ok);
-  EXPECT_EQ(second.response, "1");
-  EXPECT_EQ(Logged().size(), 2u);
-}
-
 TEST_F(CurlWebPostTest, AnswersOverTheLimitOrFromAFailingServerAreRefused) {
   const std::string limit = std::to_string(kMaxResponseBytes);
   const std::string over = std::to_string(kMaxResponseBytes + 1);
@@ -188,13 +179,6 @@ TEST(CurlWebPostUrlTest, AnswersFalseForAUrlItCannotReach) {
   EXPECT_NE(Post("<x/>", cases[0].url).error2.find("Couldn't connect to server"),
             std::string::npos);
   close(fd);
-}
-
-TEST(CurlWebPostRegistrationTest, IsCreatedByItsProgIdInAnyCase) {
-  ComponentRegistry registry;
-  RegisterCurlWebPost(registry);
-  const auto object = registry.CreateObject("QWBPOST.webpost");
-  EXPECT_NE(dynamic_cast<CurlWebPost*>(object.get()), nullptr);
 }
 
 }  // namespace

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
 namespace qmon::platform::posix {
 namespace {
@@ -48,13 +46,6 @@ TEST(WinNameEqualsTest, IgnoresCaseOnly) {
     EXPECT_EQ(WinNameEquals(c.a, c.b), c.equal) << c.a << " / " << c.b;
     EXPECT_EQ(WinNameEquals(c.b, c.a), c.equal) << c.b << " / " << c.a;
   }
-}
-
-TEST(WinNameLessTest, SortsAsNtfsListsAFolder) {
-  std::vector<std::string> names = {"_x", "B", "a_b", "ab", "a", "a1.txt", "a.txt"};
-  std::sort(names.begin(), names.end(),
-            [](const std::string& x, const std::string& y) { return WinNameLess(x, y); });
-  EXPECT_EQ(names, (std::vector<std::string>{"a", "a.txt", "a1.txt", "ab", "a_b", "B", "_x"}));
 }
 
 TEST(WinNameLessTest, ComparesUtf16CodeUnits) {

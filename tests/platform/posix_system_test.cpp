@@ -12,20 +12,13 @@
 #include <string>
 
 #include "platform/vb_error.h"
+#include "support/run_binary.h"
 #include "support/temp_dir.h"
 
 namespace qmon::platform::posix {
 namespace {
 
 namespace fs = std::filesystem;
-
-// One line from a pipe; empty when every writer closed without one.
-std::string ReadLine(int fd) {
-  std::string line;
-  char c;
-  while (read(fd, &c, 1) == 1 && c != '\n') line += c;
-  return line;
-}
 
 class PosixSystemTest : public ::testing::Test {
  protected:
@@ -56,35 +49,6 @@ TEST_F(PosixSystemTest, ClaimFailsClosedWhenTheLockFileCannotBeOpened) {
   EXPECT_FALSE(fs::exists(root_ / "elsewhere"));
 }
 
-TEST_F(PosixSystemTest, AnotherProcessHoldsTheLockUntilItIsKilled) {
-  int status_pipe[2], hold_pipe[2];
-  ASSERT_EQ(pipe(status_pipe), 0);
-  ASSERT_EQ(pipe(hold_pipe), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    PosixSystem holder(map_);
-    const char claimed = holder.ClaimSingleInstance() ? '1' : '0';
-    (void)!write(status_pipe[1], &claimed, 1);
-    char ignored;
-    (void)!read(hold_pipe[0], &ignored, 1);  // until the parent ends us
-    _exit(0);
-  }
-  char claimed = 0;
-  ASSERT_EQ(read(status_pipe[0], &claimed, 1), 1);
-  ASSERT_EQ(claimed, '1');
-
-  PosixSystem system(map_);
-  EXPECT_FALSE(system.ClaimSingleInstance());
-
-  kill(child, SIGKILL);
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFSIGNALED(status));
-  EXPECT_TRUE(system.ClaimSingleInstance());
-  for (int fd : {status_pipe[0], status_pipe[1], hold_pipe[0], hold_pipe[1]}) close(fd);
-}
-
 TEST_F(PosixSystemTest, StartProcessRunsTheCommandDetachedWithoutTheLock) {
   int report[2];
   ASSERT_EQ(pipe(report), 0);
@@ -96,7 +60,7 @@ TEST_F(PosixSystemTest, StartProcessRunsTheCommandDetachedWithoutTheLock) {
                         "/proc/$$/fd/2) >&" + std::to_string(report[1]) + "; exec sleep 300\"");
   }
   close(report[1]);
-  std::istringstream line(ReadLine(report[0]));
+  std::istringstream line(test::ReadLine(report[0]));
   close(report[0]);
   pid_t pid = 0;
   std::string in, out, err;
@@ -127,7 +91,8 @@ TEST_F(PosixSystemTest, StartProcessPassesTheArgumentsAsWindowsSplitsThem) {
   PosixSystem(map_).StartProcess("c:\\bin\\ARGS.sh C:\\a;b$(touch${IFS}" + marker.string() +
                                  ")`id`\\q.dll \"-s x\"");
   close(report[1]);
-  EXPECT_EQ(ReadLine(report[0]), "C:\\a;b$(touch${IFS}" + marker.string() + ")`id`\\q.dll|-s x");
+  EXPECT_EQ(test::ReadLine(report[0]),
+            "C:\\a;b$(touch${IFS}" + marker.string() + ")`id`\\q.dll|-s x");
   close(report[0]);
   EXPECT_FALSE(fs::exists(marker));
 

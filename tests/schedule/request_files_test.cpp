@@ -97,8 +97,6 @@ TEST_F(RequestFilesTest, RemovalRenumbersTheEntriesLeft) {
   EXPECT_EQ(machine.Get(kAddFile), Section("1", kA) + Section("2", kC) + "\r\n");
   EXPECT_EQ(Logged(), Removal("20"));
   EXPECT_FALSE(machine.Exists(kFolder + "\\Bkp_qMonIniWriter_Addsection.ini"));
-  EXPECT_EQ(run.lngStrRemArrayUBound, 1);
-  EXPECT_EQ(run.StrRemArray.size(), 2u);
 }
 
 TEST_F(RequestFilesTest, OnlyTheExecutableNameIsForgivenBlanks) {
@@ -183,14 +181,6 @@ TEST_F(RequestFilesTest, OddFilesAreRewrittenInTheRequestLayout) {
     EXPECT_EQ(machine.Get(kAddFile), c.after);
     EXPECT_EQ(NewLines(), Removal(c.section));
   }
-}
-
-TEST_F(RequestFilesTest, ArrayBoundIsSetOnlyForItsOwnName) {
-  run.StrRemArray.assign(3, ScheduleEntry{});
-  GetArrayUBound(run, "strRemArray");
-  EXPECT_EQ(run.lngStrRemArrayUBound, -1);
-  GetArrayUBound(run, "StrRemArray");
-  EXPECT_EQ(run.lngStrRemArrayUBound, 2);
 }
 
 // ---- WriteTextFile -----------------------------------------------------------

@@ -113,17 +113,6 @@ class ScheduleTest : public RunFixture {
     machine.MakeFolder(kFolder);
     machine.MakeFolder("C:\\Agent\\Configuration");
   }
-
-  // The lines logged since the last call.
-  std::vector<std::string> NewLines() {
-    std::vector<std::string> all = Logged();
-    std::vector<std::string> fresh(all.begin() + static_cast<long>(seen_), all.end());
-    seen_ = all.size();
-    return fresh;
-  }
-
- private:
-  size_t seen_ = 0;
 };
 
 }  // namespace qmon::test

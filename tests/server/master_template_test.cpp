@@ -21,15 +21,7 @@ class MasterTemplateTest : public ServerTest {
   }
 
   bool HasChecksum(const std::string& name) {
-    platform::Hkey key = 0;
-    if (machine.registry.OpenKeyEx(platform::kHkeyLocalMachine, "SOFTWARE\\QAVOOD", 0,
-                                   platform::kKeyRead, &key) != 0) {
-      return false;
-    }
-    uint32_t type = 0, size = 0;
-    const bool found = machine.registry.QueryValueEx(key, name, &type, nullptr, &size) == 0;
-    machine.registry.CloseKey(key);
-    return found;
+    return machine.RegValue("SOFTWARE\\QAVOOD", name).has_value();
   }
 
   const std::string header =

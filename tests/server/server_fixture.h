@@ -71,14 +71,6 @@ class ServerTest : public RunFixture {
     run.env.fs = run.objFSO = &files;
   }
 
-  // The lines logged since the last call.
-  std::vector<std::string> NewLines() {
-    const std::vector<std::string> all = Logged();
-    std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(seen_), all.end());
-    seen_ = all.size();
-    return fresh;
-  }
-
   const std::string dashes = std::string(60, '-');
   const std::string folder = "C:\\Agent\\QSCC\\MonitorTemplate";
   const std::string dnsIni = "C:\\Agent\\Configuration\\qScriptDNS.ini";
@@ -86,9 +78,6 @@ class ServerTest : public RunFixture {
   std::shared_ptr<FakeWebPost> server = FakeWebPost::RegisteredIn(machine.components);
   MemorySystem& system = machine.system;  // records process starts
   FailableFileSystem files;
-
- private:
-  size_t seen_ = 0;
 };
 
 }  // namespace qmon::test

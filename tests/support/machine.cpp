@@ -53,6 +53,23 @@ void TestMachine::InstallAgent() {
   MakeFolder("C:\\Agent\\QSCC");
 }
 
+std::optional<std::string> TestMachine::RegValue(const std::string& subkey,
+                                                 const std::string& name) {
+  platform::Hkey key = 0;
+  if (registry.OpenKeyEx(platform::kHkeyLocalMachine, subkey, 0, platform::kKeyRead, &key) != 0) {
+    return std::nullopt;
+  }
+  uint32_t type = 0, size = 0;
+  std::optional<std::string> value;
+  if (registry.QueryValueEx(key, name, &type, nullptr, &size) == 0 && type == platform::kRegSz) {
+    std::string data(size, '\0');
+    registry.QueryValueEx(key, name, &type, reinterpret_cast<uint8_t*>(data.data()), &size);
+    value = data.substr(0, data.find('\0'));
+  }
+  registry.CloseKey(key);
+  return value;
+}
+
 std::vector<std::string> TestMachine::LogLines() const {
   const auto& t = clock.now;
   char name[32];

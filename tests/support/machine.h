@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ class TestMachine {
   void WriteAgentKey(const std::vector<std::string>& valueLines);
   // An agent installed in C:\Agent (QSCC folder present) with a valid identity.
   void InstallAgent();
+  // A string value under HKLM as the ANSI query answers it, up to its first
+  // NUL; nullopt when the key or the value is missing or not a string.
+  std::optional<std::string> RegValue(const std::string& subkey, const std::string& name);
 
   // The run log lines of C:\Agent for the fake clock's day, CR LF removed.
   std::vector<std::string> LogLines() const;

@@ -27,7 +27,6 @@ class FailingMd5 final : public platform::Md5Library {
 
   int16_t QGetMD5(const std::string& /*path*/, std::string& /*digest*/, std::string& /*size*/,
                   std::string& error) override {
-    ++whole_calls;
     if (mode_ == Mode::kMissing) throw VbError(vberr::kFileNotFound, "File not found: QGnMD5");
     error = error_;
     return 0;
@@ -35,7 +34,6 @@ class FailingMd5 final : public platform::Md5Library {
 
   int16_t QGetMD5WBlock(const std::string& path, const std::string& blockKb, std::string& digest,
                         std::string& size, std::string& error) override {
-    ++block_calls;
     last_block_kb = blockKb;
     if (mode_ == Mode::kMissing) throw VbError(vberr::kFileNotFound, "File not found: QGnMD5");
     if (fallback_) return fallback_->QGetMD5WBlock(path, blockKb, digest, size, error);
@@ -43,9 +41,7 @@ class FailingMd5 final : public platform::Md5Library {
     return 0;
   }
 
-  // What the callers asked for.
-  int whole_calls = 0;
-  int block_calls = 0;
+  // The block size of the last QGetMD5WBlock call.
   std::string last_block_kb;
 
  private:

@@ -13,22 +13,13 @@
 #include <stdexcept>
 #include <thread>
 
+#include "support/run_binary.h"
+
 extern char** environ;
 
 namespace qmon::test {
-namespace {
 
 constexpr auto kStopGrace = std::chrono::seconds(20);
-
-// Reads up to the first line feed; empty when the writer closed first.
-std::string ReadLine(int fd) {
-  std::string line;
-  char c = 0;
-  while (read(fd, &c, 1) == 1 && c != '\n') line += c;
-  return line;
-}
-
-}  // namespace
 
 std::string MockServerPath() {
   return (std::filesystem::path(QMON_BINARY).parent_path() / "qmon_mock_server").string();

