@@ -233,6 +233,7 @@ MemoryFileSystem::Entry& MemoryFileSystem::Write(const std::string& path, std::s
 
 void MemoryFileSystem::Erase(const std::string& path) {
   const std::string key = Key(path);
+  ++changes_;
   entries_.erase(key);
   auto it = entries_.lower_bound(key + "\\");
   while (it != entries_.end() && it->first.starts_with(key + "\\")) it = entries_.erase(it);
@@ -291,6 +292,7 @@ void MemoryFileSystem::RemoveFile(const std::string& path, bool force) {
   const Entry* file = File(path);
   if (!file) throw VbError(vberr::kFileNotFound);
   if (file->read_only && !force) throw VbError(vberr::kPermissionDenied);
+  ++changes_;
   entries_.erase(Key(path));
 }
 

@@ -98,6 +98,9 @@ class MemoryFileSystem final : public FileSystem {
   std::vector<std::string> Names(const std::string& folder, bool files_only) const;
   // The private-profile functions over these files.
   std::unique_ptr<profile::ProfileEngine> MakeProfile();
+  // Moves on with every change of a file's bytes and every file removed, so
+  // an observer can tell cheaply whether anything changed.
+  uint64_t changes() const { return changes_; }
 
  private:
   class Disk;
