@@ -1,298 +1,191 @@
 #include "support/fault_env.h"
 
-#include <algorithm>
-#include <cstring>
+#include <regex>
 #include <set>
 #include <utility>
 
-#include "platform/memory/memory_env.h"
-#include "platform/vb_error.h"
+#include "platform/cp1252.h"
+#include "platform/md5_builtin.h"
 #include "support/forwarding_fs.h"
 
 namespace qmon::test {
 namespace {
 
 using platform::Hkey;
-constexpr int32_t kErrorDiskFull = 112;
+using platform::memory::NameKey;
+using Stream = std::unique_ptr<platform::TextStream>;
+constexpr int32_t kErrorSharingViolation = 32, kErrorDiskFull = 112;
 constexpr int32_t kDiskFull = 61;  // the runtime's "Disk full"
-const std::string kRegistry = "registry";
-const std::string kPost = "post";
 
-// The failure of a call that raises.
-template <typename T>
-auto Raise(int32_t number) {
-  return [number]() -> T { throw VbError(number); };
-}
-template <typename T>
-auto Answer(T value) {
-  return [value] { return value; };
-}
-
-class FaultStream final : public platform::TextStream {
+// A failed query answers "not there", a failed change raises.
+class FaultFs final : public ForwardingFileSystem {
  public:
-  FaultStream(FaultEnv& env, std::unique_ptr<platform::TextStream> inner, std::string path)
-      : env_(env), inner_(std::move(inner)), path_(std::move(path)) {}
-  void Write(std::string_view text) override {
-    env_.Call("Write", path_, [&] { inner_->Write(text); }, Raise<void>(kDiskFull));
-  }
-  void WriteLine(std::string_view text) override {
-    env_.Call("WriteLine", path_, [&] { inner_->WriteLine(text); }, Raise<void>(kDiskFull));
-  }
-  void Close() override {
-    env_.Call("Close", path_, [&] { inner_->Close(); }, Raise<void>(kDiskFull));
-  }
-
- private:
-  FaultEnv& env_;
-  std::unique_ptr<platform::TextStream> inner_;
-  std::string path_;
-};
-
-class FaultFileSystem final : public ForwardingFileSystem {
- public:
-  FaultFileSystem(FaultEnv& env, platform::FileSystem& inner)
-      : ForwardingFileSystem(inner), env_(env) {}
-  using Stream = std::unique_ptr<platform::TextStream>;
-
-  // An unreadable path is not there, as the runtime answers.
-  bool FileExists(const std::string& p) override {
-    return env_.Call("FileExists", p, [&] { return inner_.FileExists(p); }, Answer(false));
-  }
-  bool FolderExists(const std::string& p) override {
-    return env_.Call("FolderExists", p, [&] { return inner_.FolderExists(p); }, Answer(false));
-  }
+  FaultFs(FaultEnv& f, platform::FileSystem& inner) : ForwardingFileSystem(inner), f_(f) {}
+  bool FileExists(const std::string& p) override { return !f_.Fails("FileExists", p) && inner_.FileExists(p); }
+  bool FolderExists(const std::string& p) override { return !f_.Fails("FolderExists", p) && inner_.FolderExists(p); }
   void CreateFolder(const std::string& p) override {
-    env_.Call("CreateFolder", p, [&] { inner_.CreateFolder(p); },
-              Raise<void>(vberr::kPathFileAccess));
+    Inner("CreateFolder", p, vberr::kPathFileAccess).CreateFolder(p);
   }
   std::vector<std::string> ListFiles(const std::string& p) override {
-    return env_.Call("ListFiles", p, [&] { return inner_.ListFiles(p); },
-                     Raise<std::vector<std::string>>(vberr::kPermissionDenied));
+    return Inner("ListFiles", p, vberr::kPermissionDenied).ListFiles(p);
   }
   void CopyOver(const std::string& from, const std::string& to) override {
-    env_.Call("CopyOver", to, [&] { inner_.CopyOver(from, to); }, Raise<void>(kDiskFull));
+    Inner("CopyOver", to, kDiskFull).CopyOver(from, to);
   }
   void RemoveFile(const std::string& p, bool force) override {
-    env_.Call("RemoveFile", p, [&] { inner_.RemoveFile(p, force); },
-              Raise<void>(vberr::kPermissionDenied));
+    Inner("RemoveFile", p, vberr::kPermissionDenied).RemoveFile(p, force);
   }
-  Stream CreateText(const std::string& p) override {
-    return Wrap(p, env_.Call("CreateText", p, [&] { return inner_.CreateText(p); },
-                             Raise<Stream>(vberr::kPathFileAccess)));
-  }
+  Stream CreateText(const std::string& p) override { return Inner("CreateText", p, kDiskFull).CreateText(p); }
   Stream OpenTextForAppend(const std::string& p) override {
-    return Wrap(p, env_.Call("OpenTextForAppend", p, [&] { return inner_.OpenTextForAppend(p); },
-                             Raise<Stream>(vberr::kPathFileAccess)));
+    return Inner("OpenTextForAppend", p, kDiskFull).OpenTextForAppend(p);
   }
   std::optional<std::string> ReadBytes(const std::string& p) override {
-    return env_.Call("ReadBytes", p, [&] { return inner_.ReadBytes(p); },
-                     Answer(std::optional<std::string>()));
+    return f_.Fails("ReadBytes", p) ? std::nullopt : inner_.ReadBytes(p);
   }
-  uint32_t ShortPathName(const char* p, char* buffer, uint32_t size) override {
-    return env_.Call("ShortPathName", p, [&] { return inner_.ShortPathName(p, buffer, size); },
-                     Answer(0u));
-  }
-  bool SetAttributesNormal(const char* p) override {
-    return env_.Call("SetAttributesNormal", p, [&] { return inner_.SetAttributesNormal(p); },
-                     Answer(false));
-  }
-  bool MakeSureDirectoryPathExists(const char* p) override {
-    return env_.Call("MakeSureDirectoryPathExists", p,
-                     [&] { return inner_.MakeSureDirectoryPathExists(p); }, Answer(false));
-  }
+  uint32_t ShortPathName(const char* p, char* b, uint32_t n) override { return f_.Fails("ShortPathName", p) ? 0 : inner_.ShortPathName(p, b, n); }
 
  private:
-  Stream Wrap(const std::string& path, Stream inner) {
-    return std::make_unique<FaultStream>(env_, std::move(inner), path);
+  platform::FileSystem& Inner(const char* what, const std::string& path, int32_t number) {
+    if (f_.Fails(what, path)) throw VbError(number);
+    return inner_;
   }
-  FaultEnv& env_;
+  FaultEnv& f_;
+};
+
+// Reads find the file shared away, writes the disk full.
+class FaultDisk final : public platform::profile::ProfileDisk {
+ public:
+  FaultDisk(FaultEnv& f, std::unique_ptr<ProfileDisk> inner) : f_(f), inner_(std::move(inner)) {}
+  int32_t Stat(const std::string& p, platform::FileStamp* s, bool* ro) override { return f_.Fails("Stat", p) ? kErrorSharingViolation : inner_->Stat(p, s, ro); }
+  int32_t ReadWhole(const std::string& p, std::string* b, platform::FileStamp* s) override { return f_.Fails("ReadWhole", p) ? kErrorSharingViolation : inner_->ReadWhole(p, b, s); }
+  int32_t CreateNew(const std::string& p, std::string_view b, platform::FileStamp* s) override { return f_.Fails("CreateNew", p) ? kErrorDiskFull : inner_->CreateNew(p, b, s); }
+  int32_t ReplaceWhole(const std::string& p, std::string_view b, platform::FileStamp* s) override { return f_.Fails("ReplaceWhole", p) ? kErrorDiskFull : inner_->ReplaceWhole(p, b, s); }
+
+ private:
+  FaultEnv& f_;
+  std::unique_ptr<ProfileDisk> inner_;
 };
 
 // Reads answer an I/O failure, changes a full disk.
 class FaultRegistry final : public platform::Registry {
  public:
-  FaultRegistry(FaultEnv& env, platform::Registry& inner) : env_(env), inner_(inner) {}
-  int32_t OpenKeyEx(Hkey root, const std::string& subkey, uint32_t options, uint32_t access,
-                    Hkey* result) override {
-    return Do("RegOpenKeyEx", [&] { return inner_.OpenKeyEx(root, subkey, options, access, result); },
-              platform::kErrorRegistryIoFailed);
+  FaultRegistry(FaultEnv& f, platform::Registry& inner) : f_(f), inner_(inner) {}
+  int32_t OpenKeyEx(Hkey root, const std::string& sub, uint32_t o, uint32_t a, Hkey* r) override {
+    return Fails() ? platform::kErrorRegistryIoFailed : inner_.OpenKeyEx(root, sub, o, a, r);
   }
-  int32_t CreateKey(Hkey root, const std::string& subkey, Hkey* result) override {
-    return Do("RegCreateKey", [&] { return inner_.CreateKey(root, subkey, result); },
-              kErrorDiskFull);
+  int32_t CreateKey(Hkey root, const std::string& sub, Hkey* r) override {
+    return Fails() ? kErrorDiskFull : inner_.CreateKey(root, sub, r);
   }
-  int32_t QueryValueEx(Hkey key, const std::string& name, uint32_t* type, uint8_t* data,
-                       uint32_t* size) override {
-    return Do("RegQueryValueEx", [&] { return inner_.QueryValueEx(key, name, type, data, size); },
-              platform::kErrorRegistryIoFailed);
+  int32_t QueryValueEx(Hkey k, const std::string& n, uint32_t* t, uint8_t* d, uint32_t* s) override {
+    return Fails() ? platform::kErrorRegistryIoFailed : inner_.QueryValueEx(k, n, t, d, s);
   }
-  int32_t SetValueEx(Hkey key, const std::string& name, uint32_t type, const uint8_t* data,
-                     uint32_t size) override {
-    return Do("RegSetValueEx", [&] { return inner_.SetValueEx(key, name, type, data, size); },
-              kErrorDiskFull);
+  int32_t SetValueEx(Hkey k, const std::string& n, uint32_t t, const uint8_t* d, uint32_t s) override {
+    return Fails() ? kErrorDiskFull : inner_.SetValueEx(k, n, t, d, s);
   }
-  int32_t DeleteValue(Hkey key, const std::string& name) override {
-    return Do("RegDeleteValue", [&] { return inner_.DeleteValue(key, name); }, kErrorDiskFull);
+  int32_t DeleteValue(Hkey k, const std::string& n) override {
+    return Fails() ? kErrorDiskFull : inner_.DeleteValue(k, n);
   }
-  int32_t CloseKey(Hkey key) override {
-    return Do("RegCloseKey", [&] { return inner_.CloseKey(key); },
-              platform::kErrorRegistryIoFailed);
-  }
+  int32_t CloseKey(Hkey k) override { return inner_.CloseKey(k); }
 
  private:
-  template <typename Forward>
-  int32_t Do(const char* what, Forward forward, int32_t error) {
-    return env_.Call(what, kRegistry, forward, Answer(error));
-  }
-  FaultEnv& env_;
+  bool Fails() { return f_.Fails("registry", "registry"); }
+  FaultEnv& f_;
   platform::Registry& inner_;
 };
 
-// An unreadable file gives the defaults; a write finds the disk full.
-class FaultProfile final : public platform::Profile {
- public:
-  FaultProfile(FaultEnv& env, platform::Profile& inner) : env_(env), inner_(inner) {}
-  uint32_t GetString(const char* section, const char* key, const char* def, char* buffer,
-                     uint32_t size, const char* file) override {
-    return env_.Call(
-        "GetPrivateProfileString", file,
-        [&] { return inner_.GetString(section, key, def, buffer, size, file); },
-        [&]() -> uint32_t {
-          if (size == 0) return 0;
-          const uint32_t n = std::min<uint32_t>(def ? std::strlen(def) : 0, size - 1);
-          std::memcpy(buffer, def ? def : "", n);
-          buffer[n] = '\0';
-          return n;
-        });
+// Every file of the machine but the run log's, by upper-case path.
+void Walk(const platform::memory::MemoryFileSystem& fs, const std::string& folder,
+          std::map<std::string, uint64_t>& versions) {
+  for (const std::string& name : fs.Names(folder, false)) {
+    const std::string path = folder + "\\" + name;
+    const auto* entry = fs.Find(path);
+    if (NameKey(path).find("APPLICATIONLOG") != std::string::npos) continue;
+    if (entry->folder) Walk(fs, path, versions);
+    else versions[NameKey(path)] = entry->version;
   }
-  uint32_t GetInt(const char* section, const char* key, int32_t def, const char* file) override {
-    return env_.Call("GetPrivateProfileInt", file,
-                     [&] { return inner_.GetInt(section, key, def, file); },
-                     Answer(static_cast<uint32_t>(def)));
-  }
-  uint32_t GetSectionNames(char* buffer, uint32_t size, const char* file) override {
-    return env_.Call("GetPrivateProfileSectionNames", file,
-                     [&] { return inner_.GetSectionNames(buffer, size, file); }, [&] {
-                       if (size > 1) buffer[0] = buffer[1] = '\0';
-                       return 0u;
-                     });
-  }
-  bool WriteString(const char* section, const char* key, const char* value,
-                   const char* file) override {
-    return env_.Call("WritePrivateProfileString", file,
-                     [&] { return inner_.WriteString(section, key, value, file); }, Answer(false));
-  }
-
- private:
-  FaultEnv& env_;
-  platform::Profile& inner_;
-};
-
-class FaultMd5 final : public platform::Md5Library {
- public:
-  FaultMd5(FaultEnv& env, platform::Md5Library& inner) : env_(env), inner_(inner) {}
-  int16_t QGetMD5(const std::string& path, std::string& digest, std::string& size,
-                  std::string& error) override {
-    return env_.Call("QGetMD5", path, [&] { return inner_.QGetMD5(path, digest, size, error); },
-                     Failed(error));
-  }
-  int16_t QGetMD5WBlock(const std::string& path, const std::string& blockKb, std::string& digest,
-                        std::string& size, std::string& error) override {
-    return env_.Call("QGetMD5WBlock", path,
-                     [&] { return inner_.QGetMD5WBlock(path, blockKb, digest, size, error); },
-                     Failed(error));
-  }
-
- private:
-  static std::function<int16_t()> Failed(std::string& error) {
-    return [&error]() -> int16_t {
-      error = "Unable to read the file";
-      return 0;
-    };
-  }
-  FaultEnv& env_;
-  platform::Md5Library& inner_;
-};
-
-// The exchange breaks off: False with the component's three error texts.
-class FaultPost final : public platform::WebPostObject {
- public:
-  FaultPost(FaultEnv& env, std::unique_ptr<platform::WebPostObject> inner)
-      : env_(env), inner_(std::move(inner)) {}
-  bool PostXMLString(std::string& xml, bool flag, std::string& url, std::string arg4,
-                     std::string arg5, std::string& response, std::string& error1,
-                     std::string& error2, std::string& error3) override {
-    return env_.Call(
-        "PostXMLString", kPost,
-        [&] {
-          return inner_->PostXMLString(xml, flag, url, arg4, arg5, response, error1, error2,
-                                       error3);
-        },
-        [&] {
-          error1 = "12030";
-          error2 = "The connection with the server was terminated abnormally";
-          error3 = url;
-          return false;
-        });
-  }
-
- private:
-  FaultEnv& env_;
-  std::unique_ptr<platform::WebPostObject> inner_;
-};
+}
 
 }  // namespace
 
+Files Snapshot(const platform::memory::MemoryFileSystem& fs) {
+  std::map<std::string, uint64_t> versions;
+  Walk(fs, "C:", versions);
+  Files files;
+  for (const auto& [path, version] : versions) files[path] = fs.Find(path)->bytes;
+  return files;
+}
+
 struct FaultEnv::Parts {
-  Parts(FaultEnv& env, const platform::Env& inner)
-      : registry(env, *inner.registry),
-        profile(env, *inner.profile),
-        fs(env, *inner.fs),
-        md5(env, *inner.md5) {
-    components.Register("qWbPost.WebPost", [&env, &inner = *inner.components] {
-      return std::make_unique<FaultPost>(
-          env, env.Call("CreateObject", kPost, [&] { return inner.CreateObject("qWbPost.WebPost"); },
-                        Raise<std::unique_ptr<platform::WebPostObject>>(vberr::kCantCreateObject)));
-    });
-  }
+  Parts(FaultEnv& f, TestMachine& m)
+      : fs(f, m.fs), registry(f, m.registry),
+        profile(std::make_unique<FaultDisk>(f, m.fs.MakeDisk()),
+                [](const char* ansi) { return platform::Utf8FromCp1252(ansi); }) {}
+  FaultFs fs;
   FaultRegistry registry;
-  FaultProfile profile;
-  FaultFileSystem fs;
-  FaultMd5 md5;
-  platform::ComponentRegistry components;
+  platform::profile::ProfileEngine profile;
+  platform::BuiltinMd5 md5{fs};
 };
 
-FaultEnv::FaultEnv(platform::Env inner, int64_t failAt)
-    : inner_(inner), fail_at_(failAt), parts_(std::make_unique<Parts>(*this, inner_)) {}
+FaultEnv::FaultEnv(TestMachine& m, int64_t fail_at, int64_t record_from)
+    : m_(m), fail_at_(fail_at), record_from_(record_from), parts_(std::make_unique<Parts>(*this, m)) {
+  Walk(m.fs, "C:", versions_);
+  seen_ = m.fs.changes();
+  history.before = Snapshot(m.fs);
+}
 
 FaultEnv::~FaultEnv() = default;
 
 platform::Env FaultEnv::env() {
-  platform::Env env = inner_;
+  platform::Env env = m_.env();
   env.registry = &parts_->registry;
   env.profile = &parts_->profile;
   env.fs = &parts_->fs;
   env.md5 = &parts_->md5;
-  env.components = &parts_->components;
   return env;
+}
+
+bool FaultEnv::Fails(const char* what, const std::string& target) {
+  Record();
+  last_target_ = target;
+  if (++calls != fail_at_) return false;
+  faulted = std::string(what) + " " + target;
+  return true;
+}
+
+void FaultEnv::Record() {
+  if (calls == 0) return;
+  std::map<std::string, Version> changes;
+  if (m_.fs.changes() != seen_) {  // what the last call changed
+    seen_ = m_.fs.changes();
+    std::map<std::string, uint64_t> now;
+    Walk(m_.fs, "C:", now);
+    for (const auto& [path, version] : now) {
+      if (!versions_.count(path) || versions_[path] != version) changes[path] = m_.Get(path);
+    }
+    for (const auto& [path, version] : versions_) {
+      if (!now.count(path)) changes[path] = std::nullopt;
+    }
+    versions_ = std::move(now);
+  }
+  history.Add(last_target_, calls >= record_from_ ? std::move(changes) : decltype(changes)());
 }
 
 // ---- The allowed-state rule -------------------------------------------------
 
 void History::Add(const std::string& target, std::map<std::string, Version> changes) {
-  calls.push_back({platform::memory::NameKey(target), std::move(changes)});
+  calls.push_back({NameKey(target), std::move(changes)});
 }
 
 bool MovesOn(const std::string& target, const std::string& file) {
   return !target.empty() && target != file && target.find("APPLICATIONLOG") == std::string::npos;
 }
 
+namespace {
+
 Version At(const Files& files, const std::string& file) {
   const auto it = files.find(file);
   return it == files.end() ? Version() : Version(it->second);
 }
-
-namespace {
 
 std::set<Version> Settled(const History& h, const std::string& file) {
   Version now = At(h.before, file);
@@ -311,15 +204,10 @@ std::set<Version> Settled(const History& h, const std::string& file) {
   return settled;
 }
 
-}  // namespace
-
-namespace {
-
 // Whether `file` ends a run that failed its call `fault` whole. From the
 // fault on, its writes come in bursts that no other work separates; a burst
 // that began after the program had gone on to other work is undisturbed, and
-// over a whole version (or none, or an empty one) it leaves a whole one. Any
-// other version is whole only when settled.
+// over a whole version (or none, or an empty one) it leaves a whole one.
 bool EndsWhole(const History& reference, const History& run, size_t fault,
                const std::string& file, const std::set<Version>& settled) {
   Version now = At(reference.before, file);
@@ -348,35 +236,38 @@ bool EndsWhole(const History& reference, const History& run, size_t fault,
 
 }  // namespace
 
-std::vector<std::string> TornFiles(const History& reference, const Files& end, const History* run,
-                                   size_t fault) {
+std::vector<std::string> Violations(const std::string& at, const History& reference,
+                                    const Files& expected, Files end, const Files& restored,
+                                    const History* run, size_t fault) {
+  static const std::regex kScratch(R"((^|[\\/])(~QMON[0-9A-F]{16}\.TMP|SYSTEM\.REG\.TMP)$)");
+  std::erase_if(end, [&](const auto& file) {
+    return std::regex_search(file.first, kScratch) ||
+           (!reference.before.count(file.first) && !restored.count(file.first));
+  });
   std::set<std::string> files;
   for (const auto& [path, bytes] : end) files.insert(path);
   for (const auto& [path, bytes] : reference.before) files.insert(path);
   for (const auto& call : reference.calls) {
     for (const auto& [path, version] : call.changes) files.insert(path);
   }
-  std::vector<std::string> torn;
+  std::vector<std::string> violations;
   for (const auto& file : files) {
     const Version held = At(end, file);
     const std::set<Version> settled = Settled(reference, file);
     if (settled.count(held) || (run && EndsWhole(reference, *run, fault, file, settled))) continue;
-    torn.push_back(file + ": " +
-                   (held ? std::to_string(held->size()) + " bytes never left by a step"
-                         : std::string("missing")));
+    violations.push_back(at + ": torn " + file + ", " +
+                         (held ? std::to_string(held->size()) + " bytes never left by a step"
+                               : std::string("missing")));
   }
-  return torn;
+  for (const auto& [file, bytes] : expected) {
+    if (At(restored, file) != bytes) violations.push_back(at + ": not restored " + file);
+  }
+  return violations;
 }
 
 std::string Report(const std::string& points, const std::vector<std::string>& violations) {
-  std::map<std::string, int> kinds;
-  for (const auto& v : violations) {
-    const size_t what = v.find("): ") + 3;
-    ++kinds[v.substr(what, v.find(": ", what) - what)];
-  }
   std::string report = points + ", " + std::to_string(violations.size()) + " violations";
-  for (const auto& [kind, count] : kinds) report += "\n  " + std::to_string(count) + " x " + kind;
-  for (size_t i = 0; i < violations.size() && i < 40; ++i) report += "\n" + violations[i];
+  for (size_t i = 0; i < violations.size() && i < 30; ++i) report += "\n" + violations[i];
   return report;
 }
 

@@ -1,6 +1,5 @@
-// Fault injection over a whole run: an Env that hands every call to another
-// one and fails the n-th with the error a full or failing disk gives, and the
-// check that every file a run leaves is one a finished step leaves.
+// Fault injection over a whole run, and the rule every file a disturbed run
+// leaves must obey.
 #pragma once
 
 #include <cstdint>
@@ -11,90 +10,80 @@
 #include <string>
 #include <vector>
 
-#include "platform/env.h"
+#include "support/machine.h"
 
 namespace qmon::test {
-
-class FaultEnv {
- public:
-  // failAt 0: nothing fails, the calls are only counted.
-  FaultEnv(platform::Env inner, int64_t failAt);
-  ~FaultEnv();
-
-  platform::Env env();
-  int64_t calls() const { return calls_; }
-  // "WriteString C:\...\DesktopMonitor.ini": the failed call, "" before it came.
-  const std::string& faulted() const { return faulted_; }
-  // Told after every call what it addressed: a path, or "registry" / "post".
-  std::function<void(const std::string& target)> after_call;
-
-  // Counts the call, fails it when it is the chosen one, tells after_call.
-  template <typename Forward, typename Fail>
-  auto Call(const char* what, const std::string& target, Forward forward, Fail fail) {
-    struct Told {
-      FaultEnv& env;
-      const std::string& target;
-      ~Told() {
-        if (env.after_call) env.after_call(target);
-      }
-    } told{*this, target};
-    if (++calls_ != fail_at_) return forward();
-    faulted_ = std::string(what) + " " + target;
-    return fail();
-  }
-
- private:
-  struct Parts;
-  platform::Env inner_;
-  int64_t fail_at_;
-  int64_t calls_ = 0;
-  std::string faulted_;
-  std::unique_ptr<Parts> parts_;
-};
 
 // The guarded files by upper-case path (the run log left out), and their bytes.
 using Files = std::map<std::string, std::string>;
 using Version = std::optional<std::string>;  // nullopt: the file is absent
 
+// The files of the machine but the run log's.
+Files Snapshot(const platform::memory::MemoryFileSystem& fs);
+
 // What a run did to the files, call by call.
 struct History {
   struct Call {
-    std::string target;  // upper case, as FaultEnv::after_call tells it
+    std::string target;  // upper case: a path, "REGISTRY" or "POST"
     std::map<std::string, Version> changes;
   };
   Files before;
   std::vector<Call> calls;
-
   // Records a call: what it addressed and the files it changed.
   void Add(const std::string& target, std::map<std::string, Version> changes);
 };
 
-// A file's bytes in `files`, nullopt when it is not there.
-Version At(const Files& files, const std::string& file);
+// The machine's Env with every call that reaches its disk (the profile
+// functions' disk work included), its registry or its MD5 library counted;
+// the n-th fails as a full or failing disk does. A run through it records its
+// history from call `record_from` on.
+class FaultEnv {
+ public:
+  FaultEnv(TestMachine& m, int64_t fail_at, int64_t record_from);
+  ~FaultEnv();
+  platform::Env env();
+  // Counts a call and answers whether it is the one to fail.
+  bool Fails(const char* what, const std::string& target);
+  // Records what the last call changed; the run has ended.
+  void Record();
 
-// Whether a call addressed something other than `file` and the run log: the
-// program has gone on to other work, so the file's step is over.
-bool MovesOn(const std::string& target, const std::string& file);
+  int64_t calls = 0;
+  std::string faulted;  // "ReplaceWhole C:\...": the failed call
+  History history;
+
+ private:
+  struct Parts;
+  TestMachine& m_;
+  int64_t fail_at_, record_from_;
+  uint64_t seen_ = 0;
+  std::string last_target_;
+  std::map<std::string, uint64_t> versions_;
+  std::unique_ptr<Parts> parts_;
+};
 
 // The allowed-state rule. A version of a file is settled when the
 // undisturbed reference run left it for other work: the bytes the file held
 // before the run, its final bytes, and every version it held while the run
-// made a call that addressed anything but that file and the run log (another
-// file or folder, the registry, a post). A file written key by key or a
-// stream written in parts goes through versions that no other call
-// separates; those are torn. A file replaced whole, at whatever step, only
-// takes settled versions. This does not depend on how a step writes.
+// made a call that addressed anything but that file and the run log. A file
+// written in parts goes through versions no other call separates; those are
+// torn. A file replaced whole only takes settled versions.
 //
-// Each file of `end` (and each file the reference run knew) must hold a
-// settled version. With `run`, the history of a run whose call `fault`
-// failed (index into its calls, recorded from there on), a version that run
-// wrote afresh after the fault also passes (see EndsWhole). Answers
-// "<path>: <what it holds>" for every file that breaks the rule.
-std::vector<std::string> TornFiles(const History& reference, const Files& end,
-                                   const History* run = nullptr, size_t fault = 0);
+// Answers "<at>: <what>" for each file of `end` (a disturbed run's files)
+// that holds no settled version ("torn"), and for each output of `expected`
+// that `restored` (what an undisturbed run after it left) lacks ("not
+// restored"). Scratch files are none: a fixed temporary name beside a target,
+// or a file the reference never held that the next run removes. With `run`,
+// the history of a run whose call `fault` failed (recorded from there on), a
+// version that run wrote afresh after going on to other work, over a whole
+// version, also passes.
+std::vector<std::string> Violations(const std::string& at, const History& reference,
+                                    const Files& expected, Files end, const Files& restored,
+                                    const History* run = nullptr, size_t fault = 0);
 
-// "<points>, <n> violations", the count of each kind ("torn <file>", "not
-// restored <file>") and the first violations, each "<point> (<call>): <what>".
+// Whether a call addressed something other than `file` and the run log.
+bool MovesOn(const std::string& target, const std::string& file);
+
+// "<points>, <n> violations" and the first of them.
 std::string Report(const std::string& points, const std::vector<std::string>& violations);
 
 }  // namespace qmon::test

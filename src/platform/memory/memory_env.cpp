@@ -385,9 +385,13 @@ class MemoryFileSystem::Disk final : public profile::ProfileDisk {
   MemoryFileSystem& fs_;
 };
 
+std::unique_ptr<profile::ProfileDisk> MemoryFileSystem::MakeDisk() {
+  return std::make_unique<Disk>(*this);
+}
+
 std::unique_ptr<profile::ProfileEngine> MemoryFileSystem::MakeProfile() {
   return std::make_unique<profile::ProfileEngine>(
-      std::make_unique<Disk>(*this),
+      MakeDisk(),
       [](const char* ansi) { return Utf8FromCp1252(ansi); });
 }
 
