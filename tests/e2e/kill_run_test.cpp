@@ -52,7 +52,8 @@ class KillRunTest : public ::testing::Test {
     }
     std::ofstream(serverDir / "12.xml") << test::TemplateFile(
         test::Instance("1", "900", "<step><osdrv thval=\"90\">GT</osdrv></step>"));
-    std::ofstream(serverDir / "40.xml") << test::TemplateFile(test::Instance("5", "901", test::kEventFields));
+    std::ofstream(serverDir / "40.xml")
+        << test::TemplateFile(test::Instance("5", "901", test::kEventFields));
     for (const char* id : {"12", "40"}) machine.Put(kTemplates + id + "_Monitor.xml", "old");
     machine.Put(kTemplates + "DesktopMonitor.ini", "[DCM]\r\nCount=0\r\n");
     machine.Put("C:\\Agent\\Configuration\\qScriptDNS.ini",
@@ -69,7 +70,8 @@ class KillRunTest : public ::testing::Test {
 
   // Runs the program, under `tool` with these options when given. Every id
   // is named, so a rerun fetches again the templates a disturbed run deleted.
-  void Run(const std::string& prefix, const std::string& tool = "", std::vector<std::string> options = {}) {
+  void Run(const std::string& prefix, const std::string& tool = "",
+           std::vector<std::string> options = {}) {
     options.insert(options.end(), {QMON_BINARY, "12,40,77"});
     test::RunProgram(tool.empty() ? QMON_BINARY : tool,
                      tool.empty() ? std::vector<std::string>{"12,40,77"} : options,
@@ -82,11 +84,13 @@ class KillRunTest : public ::testing::Test {
   void Check(const std::string& prefix, const std::string& at) {
     const Files end = Snapshot(prefix);
     if (!rerunFrom.count(end)) {
-      fs::remove_all(fs::path(prefix) / "drive_c/Agent/Scheduler INI");  // the scheduler took the requests
+      fs::remove_all(fs::path(prefix) /
+                     "drive_c/Agent/Scheduler INI");  // the scheduler took the requests
       Run(prefix);
       rerunFrom[end] = Snapshot(prefix);
     }
-    for (auto& v : test::Violations(at, reference, expected, end, rerunFrom[end])) violations.push_back(v);
+    for (auto& v : test::Violations(at, reference, expected, end, rerunFrom[end]))
+      violations.push_back(v);
     fs::remove_all(prefix);
   }
 
@@ -120,17 +124,21 @@ TEST_F(KillRunTest, KillAtEveryChangingCallOrAtRandomLeavesEveryFileWhole) {
     const std::string linePid = line.substr(0, line.find(' '));
     if (pid.empty()) pid = linePid;
     const size_t open = line.find('(');
-    if (linePid != pid || open == std::string::npos || line.find("resumed>") != std::string::npos) continue;
+    if (linePid != pid || open == std::string::npos || line.find("resumed>") != std::string::npos)
+      continue;
     const size_t name = line.find_first_not_of(' ', linePid.size());
     const std::string call = line.substr(name, open - name);
     const size_t args = line.compare(open + 1, 8, "AT_FDCWD") == 0 ? line.find(", ", open) : open;
     const size_t quote = line.find_first_of("\"<", args);
     const char close = quote != std::string::npos && line[quote] == '<' ? '>' : '"';
-    std::string target = quote == std::string::npos ? "" : line.substr(quote + 1, line.find(close, quote + 1) - quote - 1);
+    std::string target = quote == std::string::npos
+                             ? ""
+                             : line.substr(quote + 1, line.find(close, quote + 1) - quote - 1);
     if (target.starts_with(first + "/")) target = target.substr(first.size() + 1);
     target = platform::memory::NameKey(target);
     // Reads, and calls on the run log or outside the machine, change no guarded file.
-    const bool reads = line.find("O_RDONLY") != std::string::npos && line.find("O_CREAT") == std::string::npos;
+    const bool reads =
+        line.find("O_RDONLY") != std::string::npos && line.find("O_CREAT") == std::string::npos;
     const bool inside = !target.starts_with("/") && target.find(':') == std::string::npos;
     points.push_back({call, target, ++seen[call], test::MovesOn(target, "") && inside && !reads});
   }
@@ -147,8 +155,9 @@ TEST_F(KillRunTest, KillAtEveryChangingCallOrAtRandomLeavesEveryFileWhole) {
       continue;
     }
     killed[i] = Copy();
-    Run(killed[i], "strace", {"-f", "-qq", "-o", "/dev/null", "-e", "trace=" + points[i].call, "-e",
-                              "inject=" + points[i].call + ":signal=SIGKILL:when=" + std::to_string(points[i].nth)});
+    Run(killed[i], "strace",
+        {"-f", "-qq", "-o", "/dev/null", "-e", "trace=" + points[i].call, "-e",
+         "inject=" + points[i].call + ":signal=SIGKILL:when=" + std::to_string(points[i].nth)});
     states.push_back(Snapshot(killed[i]));
   }
   states.push_back(expected);
@@ -164,21 +173,26 @@ TEST_F(KillRunTest, KillAtEveryChangingCallOrAtRandomLeavesEveryFileWhole) {
     reference.Add(points[i].target, std::move(changes));
   }
   for (size_t i = 0; i < points.size(); ++i) {
-    if (!killed[i].empty()) Check(killed[i], "kill at " + points[i].call + " #" + std::to_string(points[i].nth) + " (" + points[i].target + ")");
+    if (!killed[i].empty())
+      Check(killed[i], "kill at " + points[i].call + " #" + std::to_string(points[i].nth) + " (" +
+                           points[i].target + ")");
   }
 
   // A few kills at random times within an undisturbed run's length.
   const std::string timed = Copy();
   const auto start = std::chrono::steady_clock::now();
   Run(timed);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::mt19937 random(std::random_device{}());
   for (int k = 0; k < 5; ++k) {
-    const std::string prefix = Copy(), after = std::to_string(std::uniform_real_distribution<>(0, seconds)(random));
+    const std::string prefix = Copy(),
+                      after = std::to_string(std::uniform_real_distribution<>(0, seconds)(random));
     Run(prefix, "timeout", {"-s", "KILL", after});
     Check(prefix, "kill after " + after + " s");
   }
-  EXPECT_TRUE(violations.empty()) << test::Report(std::to_string(points.size()) + " calls", violations);
+  EXPECT_TRUE(violations.empty()) << test::Report(std::to_string(points.size()) + " calls",
+                                                  violations);
 }
 
 }  // namespace

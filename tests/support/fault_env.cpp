@@ -21,8 +21,12 @@ constexpr int32_t kDiskFull = 61;  // the runtime's "Disk full"
 class FaultFs final : public ForwardingFileSystem {
  public:
   FaultFs(FaultEnv& f, platform::FileSystem& inner) : ForwardingFileSystem(inner), f_(f) {}
-  bool FileExists(const std::string& p) override { return !f_.Fails("FileExists", p) && inner_.FileExists(p); }
-  bool FolderExists(const std::string& p) override { return !f_.Fails("FolderExists", p) && inner_.FolderExists(p); }
+  bool FileExists(const std::string& p) override {
+    return !f_.Fails("FileExists", p) && inner_.FileExists(p);
+  }
+  bool FolderExists(const std::string& p) override {
+    return !f_.Fails("FolderExists", p) && inner_.FolderExists(p);
+  }
   void CreateFolder(const std::string& p) override {
     Inner("CreateFolder", p, vberr::kPathFileAccess).CreateFolder(p);
   }
@@ -35,14 +39,18 @@ class FaultFs final : public ForwardingFileSystem {
   void RemoveFile(const std::string& p, bool force) override {
     Inner("RemoveFile", p, vberr::kPermissionDenied).RemoveFile(p, force);
   }
-  Stream CreateText(const std::string& p) override { return Inner("CreateText", p, kDiskFull).CreateText(p); }
+  Stream CreateText(const std::string& p) override {
+    return Inner("CreateText", p, kDiskFull).CreateText(p);
+  }
   Stream OpenTextForAppend(const std::string& p) override {
     return Inner("OpenTextForAppend", p, kDiskFull).OpenTextForAppend(p);
   }
   std::optional<std::string> ReadBytes(const std::string& p) override {
     return f_.Fails("ReadBytes", p) ? std::nullopt : inner_.ReadBytes(p);
   }
-  uint32_t ShortPathName(const char* p, char* b, uint32_t n) override { return f_.Fails("ShortPathName", p) ? 0 : inner_.ShortPathName(p, b, n); }
+  uint32_t ShortPathName(const char* p, char* b, uint32_t n) override {
+    return f_.Fails("ShortPathName", p) ? 0 : inner_.ShortPathName(p, b, n);
+  }
 
  private:
   platform::FileSystem& Inner(const char* what, const std::string& path, int32_t number) {
@@ -56,10 +64,18 @@ class FaultFs final : public ForwardingFileSystem {
 class FaultDisk final : public platform::profile::ProfileDisk {
  public:
   FaultDisk(FaultEnv& f, std::unique_ptr<ProfileDisk> inner) : f_(f), inner_(std::move(inner)) {}
-  int32_t Stat(const std::string& p, platform::FileStamp* s, bool* ro) override { return f_.Fails("Stat", p) ? kErrorSharingViolation : inner_->Stat(p, s, ro); }
-  int32_t ReadWhole(const std::string& p, std::string* b, platform::FileStamp* s) override { return f_.Fails("ReadWhole", p) ? kErrorSharingViolation : inner_->ReadWhole(p, b, s); }
-  int32_t CreateNew(const std::string& p, std::string_view b, platform::FileStamp* s) override { return f_.Fails("CreateNew", p) ? kErrorDiskFull : inner_->CreateNew(p, b, s); }
-  int32_t ReplaceWhole(const std::string& p, std::string_view b, platform::FileStamp* s) override { return f_.Fails("ReplaceWhole", p) ? kErrorDiskFull : inner_->ReplaceWhole(p, b, s); }
+  int32_t Stat(const std::string& p, platform::FileStamp* s, bool* ro) override {
+    return f_.Fails("Stat", p) ? kErrorSharingViolation : inner_->Stat(p, s, ro);
+  }
+  int32_t ReadWhole(const std::string& p, std::string* b, platform::FileStamp* s) override {
+    return f_.Fails("ReadWhole", p) ? kErrorSharingViolation : inner_->ReadWhole(p, b, s);
+  }
+  int32_t CreateNew(const std::string& p, std::string_view b, platform::FileStamp* s) override {
+    return f_.Fails("CreateNew", p) ? kErrorDiskFull : inner_->CreateNew(p, b, s);
+  }
+  int32_t ReplaceWhole(const std::string& p, std::string_view b, platform::FileStamp* s) override {
+    return f_.Fails("ReplaceWhole", p) ? kErrorDiskFull : inner_->ReplaceWhole(p, b, s);
+  }
 
  private:
   FaultEnv& f_;
@@ -76,10 +92,12 @@ class FaultRegistry final : public platform::Registry {
   int32_t CreateKey(Hkey root, const std::string& sub, Hkey* r) override {
     return Fails() ? kErrorDiskFull : inner_.CreateKey(root, sub, r);
   }
-  int32_t QueryValueEx(Hkey k, const std::string& n, uint32_t* t, uint8_t* d, uint32_t* s) override {
+  int32_t QueryValueEx(Hkey k, const std::string& n, uint32_t* t, uint8_t* d,
+                       uint32_t* s) override {
     return Fails() ? platform::kErrorRegistryIoFailed : inner_.QueryValueEx(k, n, t, d, s);
   }
-  int32_t SetValueEx(Hkey k, const std::string& n, uint32_t t, const uint8_t* d, uint32_t s) override {
+  int32_t SetValueEx(Hkey k, const std::string& n, uint32_t t, const uint8_t* d,
+                     uint32_t s) override {
     return Fails() ? kErrorDiskFull : inner_.SetValueEx(k, n, t, d, s);
   }
   int32_t DeleteValue(Hkey k, const std::string& n) override {
@@ -100,8 +118,10 @@ void Walk(const platform::memory::MemoryFileSystem& fs, const std::string& folde
     const std::string path = folder + "\\" + name;
     const auto* entry = fs.Find(path);
     if (NameKey(path).find("APPLICATIONLOG") != std::string::npos) continue;
-    if (entry->folder) Walk(fs, path, versions);
-    else versions[NameKey(path)] = entry->version;
+    if (entry->folder)
+      Walk(fs, path, versions);
+    else
+      versions[NameKey(path)] = entry->version;
   }
 }
 
@@ -117,7 +137,8 @@ Files Snapshot(const platform::memory::MemoryFileSystem& fs) {
 
 struct FaultEnv::Parts {
   Parts(FaultEnv& f, TestMachine& m)
-      : fs(f, m.fs), registry(f, m.registry),
+      : fs(f, m.fs),
+        registry(f, m.registry),
         profile(std::make_unique<FaultDisk>(f, m.fs.MakeDisk()),
                 [](const char* ansi) { return platform::Utf8FromCp1252(ansi); }) {}
   FaultFs fs;
@@ -127,7 +148,10 @@ struct FaultEnv::Parts {
 };
 
 FaultEnv::FaultEnv(TestMachine& m, int64_t fail_at, int64_t record_from)
-    : m_(m), fail_at_(fail_at), record_from_(record_from), parts_(std::make_unique<Parts>(*this, m)) {
+    : m_(m),
+      fail_at_(fail_at),
+      record_from_(record_from),
+      parts_(std::make_unique<Parts>(*this, m)) {
   Walk(m.fs, "C:", versions_);
   seen_ = m.fs.changes();
   history.before = Snapshot(m.fs);
@@ -195,6 +219,7 @@ std::set<Version> Settled(const History& h, const std::string& file) {
     if (const auto it = call.changes.find(file); it != call.changes.end()) {
       now = it->second;
       left = false;
+      if (!now) settled.insert(now);  // a file the program deletes may stay deleted
     } else if (!left && MovesOn(call.target, file)) {
       settled.insert(now);
       left = true;
@@ -208,11 +233,12 @@ std::set<Version> Settled(const History& h, const std::string& file) {
 // fault on, its writes come in bursts that no other work separates; a burst
 // that began after the program had gone on to other work is undisturbed, and
 // over a whole version (or none, or an empty one) it leaves a whole one.
-bool EndsWhole(const History& reference, const History& run, size_t fault,
-               const std::string& file, const std::set<Version>& settled) {
+bool EndsWhole(const History& reference, const History& run, size_t fault, const std::string& file,
+               const std::set<Version>& settled) {
   Version now = At(reference.before, file);
   for (size_t i = 0; i < fault && i < reference.calls.size(); ++i) {
-    if (const auto it = reference.calls[i].changes.find(file); it != reference.calls[i].changes.end()) {
+    if (const auto it = reference.calls[i].changes.find(file);
+        it != reference.calls[i].changes.end()) {
       now = it->second;
     }
   }
