@@ -62,7 +62,8 @@ void Prepare(test::TestMachine& m) {
     m.Put("C:\\Agent\\QSCC\\" + std::string(file), "");
   }
   m.Put("C:\\Agent\\Configuration\\qScriptDNS.ini",
-        "[wpdcmsccrgidmontmpveriu]\r\nURL=http://dc/dc\r\n[wpscriptmontmpltdtls]\r\nURL=http://dc/dc\r\n");
+        "[wpdcmsccrgidmontmpveriu]\r\nURL=http://dc/dc\r\n[wpscriptmontmpltdtls]\r\nURL=http://dc/"
+        "dc\r\n");
   for (const char* id : {"12", "40"}) m.Put(kTemplates + id + "_Monitor.xml", "old");
   m.Put(kTemplates + "DesktopMonitor.ini", "[DCM]\r\nCount=0\r\n");
 }
@@ -119,14 +120,14 @@ TEST(FaultRunTest, EveryFailedCallLeavesEveryFileWholeAndARerunRestoresIt) {
       RunIt(m, m.env(), nullptr);
       rerunFrom[state] = Outputs(m);
     }
-    for (const std::string& v : test::Violations(at, undisturbed.history, expected, test::Snapshot(m.fs),
-                                                 rerunFrom[state], &faults.history,
-                                                 static_cast<size_t>(n - 1))) {
+    for (const std::string& v :
+         test::Violations(at, undisturbed.history, expected, test::Snapshot(m.fs), rerunFrom[state],
+                          &faults.history, static_cast<size_t>(n - 1))) {
       violations.push_back(v);
     }
   }
-  EXPECT_TRUE(violations.empty())
-      << test::Report(std::to_string(undisturbed.calls) + " fault points", violations);
+  EXPECT_TRUE(violations.empty()) << test::Report(
+      std::to_string(undisturbed.calls) + " fault points", violations);
 }
 
 }  // namespace

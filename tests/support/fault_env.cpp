@@ -200,8 +200,12 @@ void History::Add(const std::string& target, std::map<std::string, Version> chan
   calls.push_back({NameKey(target), std::move(changes)});
 }
 
+// The temporary names whole-file writes go through (fixed per target).
+const std::regex kScratch(R"((^|[\\/])(~QMON[0-9A-F]{16}\.TMP|SYSTEM\.REG\.TMP)$)");
+
 bool MovesOn(const std::string& target, const std::string& file) {
-  return !target.empty() && target != file && target.find("APPLICATIONLOG") == std::string::npos;
+  return !target.empty() && target != file && target.find("APPLICATIONLOG") == std::string::npos &&
+         !std::regex_search(target, kScratch);
 }
 
 namespace {
@@ -265,7 +269,6 @@ bool EndsWhole(const History& reference, const History& run, size_t fault, const
 std::vector<std::string> Violations(const std::string& at, const History& reference,
                                     const Files& expected, Files end, const Files& restored,
                                     const History* run, size_t fault) {
-  static const std::regex kScratch(R"((^|[\\/])(~QMON[0-9A-F]{16}\.TMP|SYSTEM\.REG\.TMP)$)");
   std::erase_if(end, [&](const auto& file) {
     return std::regex_search(file.first, kScratch) ||
            (!reference.before.count(file.first) && !restored.count(file.first));
