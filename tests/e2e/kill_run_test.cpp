@@ -4,9 +4,11 @@
 // of a run that nothing disturbed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <random>
 #include <sstream>
 
@@ -36,9 +38,15 @@ Files Snapshot(const std::string& prefix) {
   for (const auto& entry : fs::recursive_directory_iterator(prefix)) {
     const std::string key = platform::memory::NameKey(fs::relative(entry.path(), prefix).string());
     if (!entry.is_regular_file() || key.find("APPLICATIONLOG") != std::string::npos) continue;
-    std::ostringstream bytes;
+    std::stringstream bytes;
     bytes << std::ifstream(entry.path(), std::ios::binary).rdbuf();
     files[key] = bytes.str();
+    if (key == "SYSTEM.REG") {  // a rerun deletes and sets values again: their order is no output
+      std::vector<std::string> lines;
+      for (std::string line; std::getline(bytes, line);) lines.push_back(line);
+      std::sort(lines.begin(), lines.end());
+      files[key] = std::accumulate(lines.begin(), lines.end(), std::string());
+    }
   }
   return files;
 }
