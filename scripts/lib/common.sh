@@ -5,7 +5,8 @@ QMON_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # Debian packages the build, the tests and the demo need.
 QMON_PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev
-  libpugixml-dev libssl-dev libcurl4-openssl-dev libcpp-httplib-dev libbenchmark-dev)
+  libpugixml-dev libssl-dev libcurl4-openssl-dev libcpp-httplib-dev libbenchmark-dev
+  strace)
 
 # qmon_install_packages [PACKAGE...]: installs those missing of the packages
 # named, by default QMON_PACKAGES.

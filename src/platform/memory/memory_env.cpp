@@ -233,6 +233,7 @@ MemoryFileSystem::Entry& MemoryFileSystem::Write(const std::string& path, std::s
 
 void MemoryFileSystem::Erase(const std::string& path) {
   const std::string key = Key(path);
+  ++changes_;
   entries_.erase(key);
   auto it = entries_.lower_bound(key + "\\");
   while (it != entries_.end() && it->first.starts_with(key + "\\")) it = entries_.erase(it);
@@ -291,6 +292,7 @@ void MemoryFileSystem::RemoveFile(const std::string& path, bool force) {
   const Entry* file = File(path);
   if (!file) throw VbError(vberr::kFileNotFound);
   if (file->read_only && !force) throw VbError(vberr::kPermissionDenied);
+  ++changes_;
   entries_.erase(Key(path));
 }
 
@@ -383,9 +385,13 @@ class MemoryFileSystem::Disk final : public profile::ProfileDisk {
   MemoryFileSystem& fs_;
 };
 
+std::unique_ptr<profile::ProfileDisk> MemoryFileSystem::MakeDisk() {
+  return std::make_unique<Disk>(*this);
+}
+
 std::unique_ptr<profile::ProfileEngine> MemoryFileSystem::MakeProfile() {
   return std::make_unique<profile::ProfileEngine>(
-      std::make_unique<Disk>(*this),
+      MakeDisk(),
       [](const char* ansi) { return Utf8FromCp1252(ansi); });
 }
 

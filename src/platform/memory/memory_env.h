@@ -96,8 +96,12 @@ class MemoryFileSystem final : public FileSystem {
   void Erase(const std::string& path);
   // The names in a folder (files only, or folders too) in the order NTFS lists them.
   std::vector<std::string> Names(const std::string& folder, bool files_only) const;
-  // The private-profile functions over these files.
+  // The private-profile functions over these files, and the disk they use.
   std::unique_ptr<profile::ProfileEngine> MakeProfile();
+  std::unique_ptr<profile::ProfileDisk> MakeDisk();
+  // Moves on with every change of a file's bytes and every file removed, so
+  // an observer can tell cheaply whether anything changed.
+  uint64_t changes() const { return changes_; }
 
  private:
   class Disk;

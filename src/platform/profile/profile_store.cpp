@@ -51,16 +51,17 @@ const ProfileText* ProfileStore::Load(const std::string& path, int32_t* error) {
 }
 
 int32_t ProfileStore::Update(const std::string& path, const Plan& plan) {
+  if (const auto failed = failed_.find(path); failed != failed_.end()) return failed->second;
   FileStamp stamp;
   bool read_only = false;
   const int32_t stat_error = disk_.Stat(path, &stamp, &read_only);
-  if (stat_error != 0 && stat_error != kErrorFileNotFound) return stat_error;
+  if (stat_error != 0 && stat_error != kErrorFileNotFound) return failed_[path] = stat_error;
   if (read_only) return kErrorAccessDenied;
 
   int32_t error = 0;
   Cached* cached = Fresh(path, stat_error, stamp, &error);
   if (cached == nullptr) {
-    if (error != kErrorFileNotFound) return error;
+    if (error != kErrorFileNotFound) return failed_[path] = error;
     cached = &files_[path];  // a new file, made by the flush
   }
   if (const std::optional<TextEdit> edit = plan(cached->text)) {
@@ -71,6 +72,10 @@ int32_t ProfileStore::Update(const std::string& path, const Plan& plan) {
 }
 
 int32_t ProfileStore::Flush(const std::string& path) {
+  if (const auto failed = failed_.extract(path)) {
+    files_.erase(path);
+    return failed.mapped();
+  }
   const auto found = files_.find(path);
   if (found == files_.end() || !found->second.dirty()) return 0;
 
@@ -99,8 +104,9 @@ int32_t ProfileStore::Flush(const std::string& path) {
 int32_t ProfileStore::FlushAll() {
   std::vector<std::string> dirty;
   for (const auto& [path, cached] : files_) {
-    if (cached.dirty()) dirty.push_back(path);
+    if (cached.dirty() && !failed_.count(path)) dirty.push_back(path);
   }
+  for (const auto& [path, error] : failed_) dirty.push_back(path);
   int32_t first_error = 0;
   for (const std::string& path : dirty) {
     const int32_t error = Flush(path);

@@ -46,9 +46,10 @@ class ProfileStore {
   using Plan = std::function<std::optional<TextEdit>(const ProfileText&)>;
   int32_t Update(const std::string& path, const Plan& plan);
 
-  // Writes the file whole when writes are pending. When that fails, the
-  // writes are dropped and the file keeps what it held; answers the Win32
-  // error code.
+  // Writes the file whole when writes are pending. When that fails, or a
+  // write since the last flush failed, the writes are dropped and the file
+  // keeps what it held, so a step's writes reach it all or not at all;
+  // answers the Win32 error code.
   int32_t Flush(const std::string& path);
   // Flushes every file; answers the first error.
   int32_t FlushAll();
@@ -73,6 +74,8 @@ class ProfileStore {
 
   ProfileDisk& disk_;
   std::unordered_map<std::string, Cached> files_;
+  // Files a write failed for since their last flush: later writes fail alike.
+  std::unordered_map<std::string, int32_t> failed_;
   ProfileStoreStats stats_;
 };
 
