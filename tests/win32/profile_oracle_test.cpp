@@ -182,6 +182,9 @@ TEST_F(ProfileOracleTest, WritesTakeEveryPathAndFailAsTheSystemDoes) {
   EXPECT_FALSE(WritePrivateProfileStringA("A", "k", "4", p));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   CloseHandle(held);
+  // The step that failed ends: its writes are dropped, the file keeps what it held.
+  EXPECT_FALSE(engine.WriteString(nullptr, nullptr, nullptr, p));
+  EXPECT_EQ(Bytes(path), "[A]\r\nk=three\r\n[B]\r\nbig=" + big + "\r\n");
 
   const std::string nofolder = folder_ + "\\nofolder\\x.ini";
   EXPECT_FALSE(engine.WriteString("A", "k", "v", nofolder.c_str()));
