@@ -1,7 +1,5 @@
 #include "driver/agent_identity.h"
 
-#include <cmath>
-#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -119,10 +117,7 @@ std::string StripNulls(const std::string& text) { return text.substr(0, text.fin
 std::string fncFormatMessage(Run& run, std::string code) {
   try {
     std::string buffer(200, ' ');
-    // The code text is converted like CLng: rounded, and an overflow is an error.
-    const double value = std::nearbyint(vb::Val(code));
-    if (value < INT32_MIN || value > INT32_MAX) throw VbError(vberr::kOverflow);
-    const auto number = static_cast<uint32_t>(static_cast<int32_t>(value));
+    const auto number = static_cast<uint32_t>(vb::CLng(vb::Val(code)));
     const uint32_t count = run.env.system->FormatSystemMessage(
         number, buffer.data(), static_cast<uint32_t>(buffer.size()));
     return run.Wide(std::string_view(buffer).substr(0, count));

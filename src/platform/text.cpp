@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <utility>
 
+#include "platform/utf8.h"
 #include "platform/vb_error.h"
 
 namespace qmon::vb {
@@ -17,13 +19,10 @@ namespace {
 // a well-formed sequence counts as a character of its own, so that broken text
 // still has a length and nothing is ever cut inside a sequence.
 size_t CharLength(std::string_view s, size_t i) {
-  const auto b = static_cast<unsigned char>(s[i]);
-  const size_t len = b < 0xC2 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF5 ? 4 : 1;
-  if (len == 1 || i + len > s.size()) return 1;
-  for (size_t k = 1; k < len; ++k) {
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
-  }
-  return len;
+  size_t next = i;
+  bool ok = false;
+  platform::NextCodePoint(s, &next, &ok);
+  return next - i;
 }
 
 // The byte offset `count` characters after the offset `from` (at most the end).
@@ -170,24 +169,25 @@ std::string MapCase(std::string_view text, char32_t (*map)(char32_t)) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
-    const size_t len = CharLength(text, i);
-    const auto b0 = static_cast<unsigned char>(text[i]);
-    if (len == 1 && b0 < 0x80) {
-      out += static_cast<char>(map(b0));
-    } else if (len == 2) {
-      const auto b1 = static_cast<unsigned char>(text[i + 1]);
-      const char32_t c = map(static_cast<char32_t>(((b0 & 0x1F) << 6) | (b1 & 0x3F)));
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+    const size_t start = i;
+    bool ok = false;
+    const char32_t c = platform::NextCodePoint(text, &i, &ok);
+    if (ok && i - start <= 2) {
+      platform::AppendUtf8(out, map(c));
     } else {
-      out.append(text.substr(i, len));
+      out.append(text.substr(start, i - start));
     }
-    i += len;
   }
   return out;
 }
 
 }  // namespace
+
+int32_t CLng(double value) {
+  const double rounded = std::nearbyint(value);
+  if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) throw VbError(vberr::kOverflow);
+  return static_cast<int32_t>(rounded);
+}
 
 double Val(std::string_view text) {
   std::string s;

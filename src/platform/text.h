@@ -21,6 +21,10 @@ namespace qmon::vb {
 // exponent ("50.5%").
 double Val(std::string_view text);
 
+// CLng of a number: rounded half to even; past the 32-bit range raises
+// VbError 6.
+int32_t CLng(double value);
+
 // Trim, LTrim, RTrim remove the space character only.
 std::string Trim(std::string_view text);
 std::string LTrim(std::string_view text);

@@ -1,5 +1,5 @@
-// The error every procedure catches at its own boundary: the number and English
-// description the original runtime raises for the same failure.
+// The error every procedure catches at its own boundary: a runtime error number
+// and its English description, as the program logs and reports them.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -17,27 +16,21 @@ namespace {
 void FileClearRequest(Run& run, const std::string& name, ScheduleEntry values,
                       const std::string& clearPath) {
   std::string executableName = vb::Trim(name);
-  std::optional<std::string> pendingSection;
-  double highest = 0;
+  schedule::RequestSlot slot;
   if (run.fso().FileExists(clearPath)) {
-    for (const std::string& section : schedule::SectionList(GetSections(run, clearPath))) {
-      const std::string exe = GetKeyValue(run, section, "ExecutableName", clearPath, false);
-      if (exe.empty()) continue;  // counts for no number either
-      const std::string stored = vb::UCase(vb::Trim(exe));
-      if (vb::InStr(stored, name) > 0) {
-        WriteLogLine(run, "MSG : Schedule found for " + name +
-                              " in qMonIniWriter_DeleteSection.ini: " + section);
-        executableName = stored;
-        pendingSection = section;
-        break;
-      }
-      highest = std::max(highest, vb::Val(section));
+    slot = schedule::FindRequestSlot(run, clearPath, false, [&](const std::string& stored) {
+      return vb::InStr(stored, name) > 0;
+    });
+    if (slot.pending) {
+      WriteLogLine(run, "MSG : Schedule found for " + name +
+                            " in qMonIniWriter_DeleteSection.ini: " + *slot.pending);
+      executableName = slot.executable;
     }
   } else {
     WriteLogLine(run, "MSG : File not found : qMonIniWriter_DeleteSection.ini.");
   }
 
-  const std::string section = schedule::RequestSection(pendingSection, highest);
+  const std::string& section = slot.section;
   WriteLogLine(run, "MSG : Creating Schedule for " + name + " in qMonIniWriter_DeleteSection.ini");
   if (executableName.empty()) return;
 

@@ -1,7 +1,4 @@
-#include <cmath>
 #include <cstdlib>
-#include <algorithm>
-#include <optional>
 #include <string>
 
 #include "access/access.h"
@@ -47,9 +44,7 @@ int32_t StrictNumber(const std::string& text) {
     if (digits == mantissa_digits) throw VbError(vberr::kTypeMismatch);
   }
   if (digits == 0 || i != s.size()) throw VbError(vberr::kTypeMismatch);
-  const double rounded = std::nearbyint(std::strtod(s.c_str(), nullptr));
-  if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) throw VbError(vberr::kOverflow);
-  return static_cast<int32_t>(rounded);
+  return vb::CLng(std::strtod(s.c_str(), nullptr));
 }
 
 // The clear request for the scheduler's old schedule goes behind the last
@@ -111,31 +106,26 @@ void ScheduleEXE(Run& run, std::string& ExeName, const std::string& Interval) {
 
     // A pending add request for the name is rewritten in its own section; a
     // new one goes behind the highest number.
-    std::optional<std::string> pendingSection;
-    double highest = 0;
+    schedule::RequestSlot slot;
     if (fso.FileExists(addPath)) {
-      for (const std::string& section : schedule::SectionList(GetSections(run, addPath))) {
-        const std::string exe = GetKeyValue(run, section, "ExecutableName", addPath, false);
-        if (ExeName == vb::UCase(vb::Trim(exe))) {
-          pendingSection = section;
-          const ScheduleEntry pending = schedule::ReadScheduleValues(run, section, addPath);
-          if (IsRightSchedule(pending, Interval)) {
-            RemoveSchedule(run, ExeName, pending.Parameter, pending.StartTime, pending.EndTime,
-                           pending.Interval, pending.WeekDays, clearPath,
-                           schedule::kClearRequestBare);
-            return;
-          }
-          break;
+      slot = schedule::FindRequestSlot(run, addPath, true, [&](const std::string& stored) {
+        return stored == ExeName;
+      });
+      if (slot.pending) {
+        const ScheduleEntry pending = schedule::ReadScheduleValues(run, *slot.pending, addPath);
+        if (IsRightSchedule(pending, Interval)) {
+          RemoveSchedule(run, ExeName, pending.Parameter, pending.StartTime, pending.EndTime,
+                         pending.Interval, pending.WeekDays, clearPath, schedule::kClearRequestBare);
+          return;
         }
-        highest = std::max(highest, vb::Val(section));
       }
     } else {
       WriteLogLine(run, "MSG : File not found : qMonIniWriter_Addsection.ini ");
-    }
+      }
 
     WriteLogLine(run,
                  "MSG : Schedule not found for " + ExeName + " in qMonIniWriter_Addsection.ini");
-    const std::string section = schedule::RequestSection(pendingSection, highest);
+    const std::string& section = slot.section;
     WriteLogLine(run, "MSG : Creating Schedule for " + ExeName);
     CreateSchedule(run, section, ExeName, "", schedule::kStandardStart, schedule::kStandardEnd,
                    Interval, schedule::kAllWeekdays, "ADD");

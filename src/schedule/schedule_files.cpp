@@ -1,5 +1,6 @@
 #include "schedule/schedule_files.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "access/access.h"
@@ -30,13 +31,28 @@ std::vector<std::string> SectionList(const std::string& names) {
   return sections;
 }
 
-std::string RequestSection(const std::optional<std::string>& pendingSection, double highest) {
-  const double number = pendingSection ? vb::Val(*pendingSection) : highest + 1;
+RequestSlot FindRequestSlot(Run& run, const std::string& file, bool blankCounts,
+                            const std::function<bool(const std::string&)>& matches) {
+  RequestSlot slot;
+  double highest = 0;
+  for (const std::string& section : SectionList(GetSections(run, file))) {
+    const std::string exe = GetKeyValue(run, section, "ExecutableName", file, false);
+    if (exe.empty() && !blankCounts) continue;
+    const std::string stored = vb::UCase(vb::Trim(exe));
+    if (matches(stored)) {
+      slot.pending = section;
+      slot.executable = stored;
+      break;
+    }
+    highest = std::max(highest, vb::Val(section));
+  }
+  const double number = slot.pending ? vb::Val(*slot.pending) : highest + 1;
   // Printed as the runtime prints a number: 15 significant digits, the
   // exponent form from 1E+15 on; + 0.0 turns -0 into 0.
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%.15G", number + 0.0);
-  return buffer;
+  slot.section = buffer;
+  return slot;
 }
 
 void LogModMainError(Run& run, const VbError& error, const char* procedure) {

@@ -2,6 +2,7 @@
 // files live, and the small reads that several operations share.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,9 +49,18 @@ void CreateEmptyFile(Run& run, const std::string& path);
 // The names of a NUL-terminated section list, in file order.
 std::vector<std::string> SectionList(const std::string& names);
 
-// The section a request goes to: the pending request's own number, so that
-// it is rewritten in place, otherwise the number after the highest one seen.
-std::string RequestSection(const std::optional<std::string>& pendingSection, double highest);
+// Where a request goes in a request file: the first section whose
+// ExecutableName (trimmed, in upper case) `matches` holds a pending request,
+// rewritten in place; otherwise the number after the highest section seen
+// before it. `blankCounts`: a section without an ExecutableName still counts
+// for that number.
+struct RequestSlot {
+  std::optional<std::string> pending;  // the pending request's section
+  std::string executable;              // its ExecutableName, trimmed, in upper case
+  std::string section = "1";           // the section the request goes to
+};
+RequestSlot FindRequestSlot(Run& run, const std::string& file, bool blankCounts,
+                            const std::function<bool(const std::string&)>& matches);
 
 // The "ERR : n (description) in procedure X of Module modMain" line.
 void LogModMainError(Run& run, const VbError& error, const char* procedure);

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <utility>
+
+#include "platform/utf8.h"
 
 namespace qmon::platform::posix {
 namespace {
@@ -77,54 +80,74 @@ const UpcaseTable& Table() {
   return table;
 }
 
+// A name's key units one at a time, so that comparing and hashing build no
+// key. A byte that is not part of valid UTF-8 becomes a lone low surrogate
+// (0xDC00 + byte), so distinct raw names never compare equal.
+class KeyUnits {
+ public:
+  explicit KeyUnits(std::string_view name) : name_(name) {}
+
+  // False at the end of the name.
+  bool Next(char16_t* unit) {
+    if (low_ != 0) {
+      *unit = std::exchange(low_, 0);
+      return true;
+    }
+    if (i_ >= name_.size()) return false;
+    const auto b = static_cast<uint8_t>(name_[i_]);
+    bool valid = false;
+    const char32_t cp = NextCodePoint(name_, &i_, &valid);
+    if (!valid) {
+      *unit = static_cast<char16_t>(0xDC00 + b);
+    } else if (cp > 0xFFFF) {
+      *unit = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+      low_ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      *unit = Table()[cp];
+    }
+    return true;
+  }
+
+ private:
+  std::string_view name_;
+  size_t i_ = 0;
+  char16_t low_ = 0;  // the second half of a surrogate pair, when one is due
+};
+
+// Compares the keys of two names: <0, 0, >0.
+int CompareKeys(std::string_view a, std::string_view b) {
+  KeyUnits ka(a), kb(b);
+  for (;;) {
+    char16_t ua = 0, ub = 0;
+    const bool more_a = ka.Next(&ua), more_b = kb.Next(&ub);
+    if (!more_a || !more_b) return more_a - more_b;
+    if (ua != ub) return ua < ub ? -1 : 1;
+  }
+}
+
 }  // namespace
 
 char32_t WinUpper(char32_t c) { return c > 0xFFFF ? c : Table()[c]; }
 
-// A byte that is not part of valid UTF-8 becomes a lone low surrogate
-// (0xDC00 + byte), so distinct raw names never compare equal.
 std::u16string WinNameKey(std::string_view name) {
-  const UpcaseTable& table = Table();
   std::u16string out;
   out.reserve(name.size());
-  size_t i = 0;
-  while (i < name.size()) {
-    const auto b = static_cast<uint8_t>(name[i]);
-    const int len = b < 0x80 ? 1 : b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
-    char32_t cp = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
-    bool valid = len != 0 && i + len <= name.size();
-    for (int k = 1; valid && k < len; ++k) {
-      const auto c = static_cast<uint8_t>(name[i + k]);
-      valid = (c & 0xC0) == 0x80;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    // Reject overlong forms, encoded surrogates and values beyond Unicode.
-    valid = valid && !(len == 3 && cp < 0x800) && !(len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) &&
-            !(cp >= 0xD800 && cp <= 0xDFFF);
-    if (!valid) {
-      out.push_back(static_cast<char16_t>(0xDC00 + b));
-      ++i;
-      continue;
-    }
-    if (cp > 0xFFFF) {
-      out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-    } else {
-      out.push_back(table[cp]);
-    }
-    i += len;
-  }
+  KeyUnits units(name);
+  for (char16_t unit = 0; units.Next(&unit);) out.push_back(unit);
   return out;
 }
 
-bool WinNameEquals(std::string_view a, std::string_view b) {
-  return WinNameKey(a) == WinNameKey(b);
+uint64_t WinNameHash(std::string_view name) {
+  uint64_t hash = 0xcbf29ce484222325;  // FNV-1a
+  KeyUnits units(name);
+  for (char16_t unit = 0; units.Next(&unit);) hash = (hash ^ unit) * 0x100000001b3;
+  return hash;
 }
 
-bool WinNameLess(std::string_view a, std::string_view b) {
-  const std::u16string ua = WinNameKey(a);
-  const std::u16string ub = WinNameKey(b);
-  return std::lexicographical_compare(ua.begin(), ua.end(), ub.begin(), ub.end());
+bool WinNameEquals(std::string_view a, std::string_view b) {
+  return a == b || CompareKeys(a, b) == 0;
 }
+
+bool WinNameLess(std::string_view a, std::string_view b) { return CompareKeys(a, b) < 0; }
 
 }  // namespace qmon::platform::posix

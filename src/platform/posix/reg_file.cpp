@@ -41,6 +41,7 @@ std::string DecodeText(std::string_view bytes, std::vector<std::string>* problem
 // Lines without their CR LF or LF.
 std::vector<std::string_view> SplitLines(std::string_view text) {
   std::vector<std::string_view> lines;
+  lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
@@ -53,39 +54,32 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
   return lines;
 }
 
-// The names of a trimmed "[a\b\c]" line, or nullopt when it is malformed.
-std::optional<std::vector<std::string>> KeyLinePath(std::string_view line) {
-  if (line.size() < 2 || line.back() != ']') return std::nullopt;
-  std::vector<std::string> path;
+// The names of a "[a\b\c]" line (blanks around it allowed); false when it is
+// malformed.
+bool KeyLineNames(std::string_view line, std::vector<std::string_view>* names) {
+  line = Trim(line);
+  names->clear();
+  if (line.size() < 2 || line.front() != '[' || line.back() != ']') return false;
   std::string_view rest = line.substr(1, line.size() - 2);
   while (true) {
     const size_t slash = rest.find('\\');
-    path.emplace_back(rest.substr(0, slash));
-    if (path.back().empty()) return std::nullopt;
-    if (slash == std::string_view::npos) return path;
+    names->push_back(rest.substr(0, slash));
+    if (names->back().empty()) return false;
+    if (slash == std::string_view::npos) return true;
     rest.remove_prefix(slash + 1);
   }
 }
 
-// A path's index key: its names as WinNameKey folds them, parted by
-// backslashes, which no key name holds. (*ends)[n] is where the key of the
-// first n names ends.
-std::u16string IndexKey(const std::vector<std::string>& path, std::vector<size_t>* ends) {
-  std::u16string key;
-  ends->assign(1, 0);
-  for (const std::string& name : path) {
-    if (ends->size() > 1) key += u'\\';
-    key += WinNameKey(name);
-    ends->push_back(key.size());
-  }
-  return key;
+// The name at `level` (the hive being 0) of a key's line.
+std::string_view NameAt(const RegKey& key, size_t level) {
+  std::string_view rest = Trim(key.text);
+  rest = rest.substr(1, rest.size() - 2);
+  for (; level > 0; --level) rest.remove_prefix(rest.find('\\') + 1);
+  return rest.substr(0, rest.find('\\'));
 }
 
-// The index key of a path below HKEY_LOCAL_MACHINE.
-std::u16string MachineKey(const RegPath& path, std::vector<size_t>* ends) {
-  std::vector<std::string> full{std::string(kMachine)};
-  full.insert(full.end(), path.begin(), path.end());
-  return IndexKey(full, ends);
+uint64_t ChainHash(size_t parent, std::string_view name) {
+  return WinNameHash(name) ^ (static_cast<uint64_t>(parent) * 0x9E3779B97F4A7C15);
 }
 
 bool IsBlankLine(const RegEntry& entry) { return !entry.value && Trim(entry.text).empty(); }
@@ -101,7 +95,7 @@ std::vector<RegEntry>::iterator FindEntry(std::vector<RegEntry>& entries, std::s
 RegFile RegFile::Parse(std::string_view bytes, std::vector<std::string>* problems) {
   problems->clear();
   RegFile file;
-  const std::string text = DecodeText(bytes, problems);
+  const std::string_view text = file.Keep(DecodeText(bytes, problems));
   const std::vector<std::string_view> lines = SplitLines(text);
   if (lines.empty()) return file;
   auto problem = [&](size_t index, const std::string& what) {
@@ -115,37 +109,46 @@ RegFile RegFile::Parse(std::string_view bytes, std::vector<std::string>* problem
   // The block that takes the lines that follow; kPreamble before any key.
   constexpr size_t kPreamble = kNone;
   size_t current = kPreamble;
-  // The entries of the current block's values, by folded name.
-  std::unordered_map<std::u16string, size_t> values;
+  std::vector<std::string_view> names;
+  // The current block's values by the hash of their names: entry indexes.
+  std::unordered_multimap<uint64_t, size_t> values;
+  auto same_value = [&](const std::vector<RegEntry>& entries, std::string_view name) {
+    const auto [from, to] = values.equal_range(WinNameHash(name));
+    for (auto it = from; it != to; ++it) {
+      if (WinNameEquals(entries[it->second].value->name, name)) return it->second;
+    }
+    return kNone;
+  };
   for (size_t n = has_header ? 1 : 0; n < lines.size(); ++n) {
     const std::string_view body = Trim(lines[n]);
     if (body.empty() || body.front() == ';') {
       (current != kPreamble ? file.keys_[current].entries : file.preamble_)
-          .push_back({std::nullopt, std::string(lines[n])});
+          .push_back({std::nullopt, lines[n]});
       continue;
     }
     if (body.front() == '[') {
       current = kPreamble;
       values.clear();
-      auto path = KeyLinePath(body);
-      if (!path) {
+      if (!KeyLineNames(body, &names)) {
         problem(n, "bad key line");
         continue;
       }
-      std::vector<size_t> ends;
-      const std::u16string key = IndexKey(*path, &ends);
-      const Node* same = file.NodeOf(key, ends, path->size());
-      if (same && same->own != kNone) {
+      size_t node = kNone;
+      for (const std::string_view name : names) {
+        node = file.Child(node, name);
+        if (node == kNone) break;
+      }
+      if (node != kNone && file.nodes_[node].own != kNone) {
         problem(n, "key listed twice");
-        current = same->own;
+        current = file.nodes_[node].own;
         const auto& entries = file.keys_[current].entries;
         for (size_t i = 0; i < entries.size(); ++i) {
-          if (entries[i].value) values.emplace(WinNameKey(entries[i].value->name), i);
+          if (entries[i].value) values.emplace(WinNameHash(entries[i].value->name), i);
         }
       } else {
         current = file.keys_.size();
-        file.keys_.push_back({std::move(*path), std::string(lines[n]), {}});
-        file.Index(current, key, ends);
+        file.keys_.push_back({lines[n], {}});
+        file.Index(current, names);
       }
       continue;
     }
@@ -154,13 +157,10 @@ RegFile RegFile::Parse(std::string_view bytes, std::vector<std::string>* problem
       continue;
     }
     const size_t first = n;
-    std::string source(lines[n]);
     std::string entry(body);
     while (entry.ends_with('\\') && n + 1 < lines.size()) {
       entry.pop_back();
       ++n;
-      source += "\r\n";
-      source += lines[n];
       entry += Trim(lines[n]);
     }
     std::string error;
@@ -174,14 +174,30 @@ RegFile RegFile::Parse(std::string_view bytes, std::vector<std::string>* problem
       continue;
     }
     auto& entries = file.keys_[current].entries;
-    const auto [same, added] = values.try_emplace(WinNameKey(value->name), entries.size());
-    if (!added) {
+    if (const size_t same = same_value(entries, value->name); same != kNone) {
       problem(first, "value listed twice");
-      entries[same->second].value = std::move(value);
+      entries[same].value = std::move(value);
       continue;
     }
-    // A REGEDIT4 value is written afresh in the version 5 form.
-    entries.push_back({std::move(value), regedit4 ? std::string() : source});
+    values.emplace(WinNameHash(value->name), entries.size());
+    // The lines as read, CR LF between them; a REGEDIT4 value is written
+    // afresh in the version 5 form.
+    std::string_view source;
+    if (!regedit4) {
+      source = {lines[first].data(), static_cast<size_t>(lines[n].data() + lines[n].size() -
+                                                         lines[first].data())};
+      bool crlf = true;
+      for (size_t k = source.find('\n'); crlf && k != std::string_view::npos;
+           k = source.find('\n', k + 1)) {
+        crlf = source[k - 1] == '\r';
+      }
+      if (!crlf) {
+        std::string joined(lines[first]);
+        for (size_t k = first + 1; k <= n; ++k) joined.append("\r\n").append(lines[k]);
+        source = file.Keep(std::move(joined));
+      }
+    }
+    entries.push_back({std::move(value), source});
   }
   return file;
 }
@@ -208,47 +224,64 @@ std::string RegFile::Serialize() const {
   };
   put(preamble_);
   for (const RegKey& key : keys_) {
-    if (key.text.empty()) {
-      out += '[';
-      for (size_t i = 0; i < key.path.size(); ++i) out += (i ? "\\" : "") + key.path[i];
-      out += ']';
-    } else {
-      out += key.text;
-    }
-    out += "\r\n";
+    out.append(key.text).append("\r\n");
     put(key.entries);
   }
   return out;
 }
 
-const RegFile::Node* RegFile::NodeOf(const std::u16string& key, const std::vector<size_t>& ends,
-                                     size_t levels) const {
-  const auto it = nodes_.find(std::u16string_view(key).substr(0, ends[levels]));
-  return it == nodes_.end() ? nullptr : &it->second;
+std::string_view RegFile::Keep(std::string text) {
+  texts_.push_back(std::make_unique<std::string>(std::move(text)));
+  return *texts_.back();
 }
 
-void RegFile::Index(size_t at, const std::u16string& key, const std::vector<size_t>& ends) {
-  for (size_t levels = 1; levels < ends.size(); ++levels) {
-    const std::u16string_view prefix = std::u16string_view(key).substr(0, ends[levels]);
-    auto it = nodes_.find(prefix);
-    if (it == nodes_.end()) it = nodes_.emplace(prefix, Node{at, at}).first;
-    it->second.first = std::min(it->second.first, at);
-    it->second.last = std::max(it->second.last, at);
+size_t RegFile::Child(size_t parent, std::string_view name) const {
+  const auto it = chains_.find(ChainHash(parent, name));
+  for (size_t i = it == chains_.end() ? kNone : it->second; i != kNone; i = nodes_[i].next) {
+    const Node& node = nodes_[i];
+    if (node.parent == parent && WinNameEquals(NameAt(keys_[node.first], node.level), name)) {
+      return i;
+    }
   }
-  nodes_.find(key)->second.own = at;
+  return kNone;
+}
+
+size_t RegFile::NodeOf(const RegPath& path, size_t levels) const {
+  size_t node = Child(kNone, kMachine);
+  for (size_t level = 0; level < levels && node != kNone; ++level) {
+    node = Child(node, path[level]);
+  }
+  return node;
+}
+
+void RegFile::Index(size_t at, const std::vector<std::string_view>& names) {
+  size_t node = kNone;
+  for (size_t level = 0; level < names.size(); ++level) {
+    size_t child = Child(node, names[level]);
+    if (child == kNone) {
+      child = nodes_.size();
+      auto [chain, added] = chains_.try_emplace(ChainHash(node, names[level]), child);
+      nodes_.push_back({node, level, at, at, kNone, added ? kNone : chain->second});
+      chain->second = child;
+    }
+    Node& entered = nodes_[child];
+    entered.first = std::min(entered.first, at);
+    entered.last = std::max(entered.last, at);
+    node = child;
+  }
+  nodes_[node].own = at;
 }
 
 // Each level is spelled as in the first block (in file order) at or below
 // it. A new block takes those spellings, so inserting one never changes them.
 RegPath RegFile::Spell(const RegPath& path, size_t* known) const {
-  std::vector<size_t> ends;
-  const std::u16string key = MachineKey(path, &ends);
   RegPath spelled = path;
   *known = 0;
-  for (size_t level = 0; level < path.size(); ++level) {
-    const Node* node = NodeOf(key, ends, level + 2);  // the hive and level + 1 names
-    if (!node) break;
-    spelled[level] = keys_[node->first].path[level + 1];
+  size_t node = Child(kNone, kMachine);
+  for (size_t level = 0; level < path.size() && node != kNone; ++level) {
+    node = Child(node, path[level]);
+    if (node == kNone) break;
+    spelled[level] = NameAt(keys_[nodes_[node].first], level + 1);
     *known = level + 1;
   }
   return spelled;
@@ -262,11 +295,9 @@ std::optional<RegPath> RegFile::FindKey(const RegPath& path) const {
 }
 
 std::optional<size_t> RegFile::BlockIndex(const RegPath& key) const {
-  std::vector<size_t> ends;
-  const std::u16string folded = MachineKey(key, &ends);
-  const Node* node = NodeOf(folded, ends, ends.size() - 1);
-  if (!node || node->own == kNone) return std::nullopt;
-  return node->own;
+  const size_t node = NodeOf(key, key.size());
+  if (node == kNone || nodes_[node].own == kNone) return std::nullopt;
+  return nodes_[node].own;
 }
 
 const RegValue* RegFile::FindValue(const RegPath& key, std::string_view name) const {
@@ -279,12 +310,10 @@ const RegValue* RegFile::FindValue(const RegPath& key, std::string_view name) co
 }
 
 size_t RegFile::PlaceFor(const RegPath& path) const {
-  std::vector<size_t> ends;
-  const std::u16string key = MachineKey(path, &ends);
   // A key that exists through its subkeys goes before the first of them.
-  if (const Node* node = NodeOf(key, ends, ends.size() - 1)) return node->first;
-  for (size_t levels = ends.size() - 1; levels-- > 1;) {
-    if (const Node* node = NodeOf(key, ends, levels)) return node->last + 1;
+  if (const size_t node = NodeOf(path, path.size()); node != kNone) return nodes_[node].first;
+  for (size_t levels = path.size(); levels-- > 0;) {
+    if (const size_t node = NodeOf(path, levels); node != kNone) return nodes_[node].last + 1;
   }
   return keys_.size();
 }
@@ -295,21 +324,21 @@ std::vector<RegEntry>& RegFile::EnsureBlock(const RegPath& spelled) {
   // Blocks are parted by a blank line, as regedit writes them.
   std::vector<RegEntry>& before = at == 0 ? preamble_ : keys_[at - 1].entries;
   if (before.empty() || !IsBlankLine(before.back())) before.push_back({});
-  RegKey key;
-  key.path.emplace_back(kMachine);
-  key.path.insert(key.path.end(), spelled.begin(), spelled.end());
+  std::string line = "[" + std::string(kMachine);
+  for (const std::string& name : spelled) line += "\\" + name;
+  RegKey key{Keep(line + "]"), {}};
   key.entries.push_back({});
   keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(at), std::move(key));
-  for (auto& [name, node] : nodes_) {
+  for (Node& node : nodes_) {
     for (size_t* index : {&node.first, &node.last, &node.own}) {
       if (*index != kNone && *index >= at) ++*index;
     }
   }
-  std::vector<size_t> ends;
-  Index(at, IndexKey(keys_[at].path, &ends), ends);
+  std::vector<std::string_view> names{kMachine};
+  names.insert(names.end(), spelled.begin(), spelled.end());
+  Index(at, names);
   return keys_[at].entries;
 }
-
 RegPath RegFile::AddKey(const RegPath& path) {
   size_t known = 0;
   RegPath spelled = Spell(path, &known);

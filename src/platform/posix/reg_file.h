@@ -2,6 +2,8 @@
 // keys of HKEY_LOCAL_MACHINE to read and change, everything else kept as read.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,15 +21,14 @@ using RegPath = std::vector<std::string>;
 struct RegEntry {
   // nullopt for a blank or comment line.
   std::optional<RegValue> value;
-  // The line(s) as read, CR LF between them; a value's text is cleared when
-  // the value changes, so it is written afresh.
-  std::string text;
+  // The line(s) as read, CR LF between them; empty once the value changes,
+  // so it is written afresh.
+  std::string_view text;
 };
 
 // One [key] block. A key exists when it has a block or lies above one.
 struct RegKey {
-  std::vector<std::string> path;  // hive first, as spelled
-  std::string text;               // the [..] line as read; empty for a new key
+  std::string_view text;          // the [..] line, hive first
   std::vector<RegEntry> entries;  // values, comments and blank lines in file order
 };
 
@@ -61,25 +62,24 @@ class RegFile {
 
  private:
   static constexpr size_t kNone = static_cast<size_t>(-1);
-  // The blocks at and below one key path, by their index in keys_.
+  // A key path with a block at or below it: one level of the tree of paths.
   struct Node {
-    size_t first, last;  // the first and the last of them in file order
+    size_t parent;       // kNone for a hive
+    size_t level;        // names above it, the hive being level 0
+    size_t first, last;  // the first and the last block at or below it, in file order
     size_t own = kNone;  // the path's own block
-  };
-  // std::hash over views too, so a lookup needs no string of its own.
-  struct KeyHash {
-    using is_transparent = void;
-    size_t operator()(std::u16string_view key) const {
-      return std::hash<std::u16string_view>{}(key);
-    }
+    size_t next = kNone;  // the next node of the same hash
   };
 
-  // The node of the path's first `levels` names (hive first); nullptr when
-  // no block lies at or below them.
-  const Node* NodeOf(const std::u16string& key, const std::vector<size_t>& ends,
-                     size_t levels) const;
-  // Enters keys_[at] in the index, all other blocks already entered.
-  void Index(size_t at, const std::u16string& key, const std::vector<size_t>& ends);
+  // The node of `name` below `parent` (kNone: a hive), or kNone.
+  size_t Child(size_t parent, std::string_view name) const;
+  // The node of the path's names below HKEY_LOCAL_MACHINE, stopping after
+  // `levels` of them; kNone when no block lies at or below them.
+  size_t NodeOf(const RegPath& path, size_t levels) const;
+  // Enters the block keys_[at] under its names, all other blocks already entered.
+  void Index(size_t at, const std::vector<std::string_view>& names);
+  // Text that outlives its source: a new key's line, a re-joined value.
+  std::string_view Keep(std::string text);
   // The path with each existing level as spelled in the file and the rest as
   // given; *known counts the existing levels.
   RegPath Spell(const RegPath& path, size_t* known) const;
@@ -89,10 +89,14 @@ class RegFile {
   std::vector<RegEntry>& EnsureBlock(const RegPath& spelled);
   size_t PlaceFor(const RegPath& path) const;
 
+  // The file's text and every line made since: entries and keys view them,
+  // and their addresses survive a move of the model.
+  std::vector<std::unique_ptr<std::string>> texts_;
   std::vector<RegEntry> preamble_;  // lines between the header and the first key
   std::vector<RegKey> keys_;
-  // Every key path that has a block at or below it, by its index key.
-  std::unordered_map<std::u16string, Node, KeyHash, std::equal_to<>> nodes_;
+  std::vector<Node> nodes_;
+  // The first node of each hash of (parent, folded name).
+  std::unordered_map<uint64_t, size_t> chains_;
 };
 
 }  // namespace qmon::platform::posix

@@ -1,7 +1,7 @@
 // The XML DOM the program reads its templates with: the 3.0 DOM's default
 // behaviour (whitespace-only text dropped at load, text, xml, childNodes,
 // plain-path selection, attributes), built over pugixml. Member names are the
-// DOM's own, so the procedures read like their originals.
+// DOM's own, so the procedures read as DOM code.
 //
 // Nodes, lists and attribute maps are cheap handles; they keep the loaded
 // tree alive, so a handle stays valid after its document loads anew. A handle
