@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,13 @@ struct CaseLine {
   const std::string& operator[](size_t i) const { return *fields.at(i); }
   const char* c_str(size_t i) const { return fields.at(i) ? fields[i]->c_str() : nullptr; }
 };
+
+// A whole data file's bytes.
+inline std::string CaseFileBytes(const std::string& name) {
+  std::ifstream in(std::string(QMON_CASES_DIR) + "/" + name, std::ios::binary);
+  EXPECT_TRUE(in) << name;
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 inline std::vector<CaseLine> LoadCases(const std::string& name) {
   std::ifstream in(std::string(QMON_CASES_DIR) + "/" + name, std::ios::binary);
