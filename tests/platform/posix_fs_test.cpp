@@ -144,6 +144,8 @@ TEST_F(PosixFsTest, FailuresRaiseTheRuntimeNumbers) {
       {"copy onto itself", [&] { fso_.CopyOver("C:\\plain.txt", "c:\\PLAIN.txt"); }, 70},
       {"create existing folder", [&] { fso_.CreateFolder("C:\\FOLDER"); }, 58},
       {"create folder, parent missing", [&] { fso_.CreateFolder("C:\\Nope\\Sub"); }, 76},
+      // ENOTDIR from the system call itself, past the checks.
+      {"create folder under a file", [&] { fso_.CreateFolder("C:\\plain.txt\\Sub"); }, 76},
   };
   for (const auto& c : cases) {
     try {

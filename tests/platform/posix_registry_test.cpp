@@ -353,6 +353,14 @@ TEST_F(PosixRegistryTest, AFileThatDoesNotParseIsNeverRewritten) {
     EXPECT_EQ(ReadFile(), bytes) << fault;
     EXPECT_EQ(FolderEntries(), 1);
   }
+  // A change that cannot replace the file (a folder holds the temporary
+  // file's name) fails and leaves the file as it was.
+  const std::string good = Reg("[HKEY_LOCAL_MACHINE\\SOFTWARE\\QAVOOD]\n\n");
+  WriteFile(good);
+  std::filesystem::create_directories(dir_ / "system.reg.tmp/in");
+  EXPECT_EQ(Set(Create("SOFTWARE\\QAVOOD"), "REGID", "43"), kErrorRegistryIoFailed);
+  EXPECT_EQ(ReadFile(), good);
+  std::filesystem::remove_all(dir_ / "system.reg.tmp");
   // Once mended outside, changes go through again.
   WriteFile(Reg("[HKEY_LOCAL_MACHINE\\SOFTWARE\\QAVOOD]\n\n"));
   EXPECT_EQ(Set(Create("SOFTWARE\\QAVOOD"), "REGID", "43"), kErrorSuccess);

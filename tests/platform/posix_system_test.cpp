@@ -5,12 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "platform/case_file.h"
 #include "platform/vb_error.h"
 #include "support/run_binary.h"
 #include "support/temp_dir.h"
@@ -124,44 +124,20 @@ TEST_F(PosixSystemTest, ProgramFolderIsTheExecutablesFolderInWindowsForm) {
   EXPECT_NE(folder.back(), '/');
 }
 
+// The text fits with its NUL or nothing is written.
 TEST_F(PosixSystemTest, FormatSystemMessageGivesTheEnglishTexts) {
-  const struct {
-    uint32_t code;
-    const char* text;
-  } cases[] = {
-      {0, "The operation completed successfully.\r\n"},
-      {2, "The system cannot find the file specified.\r\n"},
-      {3, "The system cannot find the path specified.\r\n"},
-      {5, "Access is denied.\r\n"},
-      {6, "The handle is invalid.\r\n"},
-      {87, "The parameter is incorrect.\r\n"},
-      {234, "More data is available.\r\n"},
-      {259, "No more data is available.\r\n"},
-      {1010, "The configuration registry key is invalid.\r\n"},
-      {1016,
-       "An I/O operation initiated by the registry failed unrecoverably. The registry "
-       "could not read in, or write out, or flush, one of the files that contain the "
-       "system's image of the registry.\r\n"},
-  };
   PosixSystem system(map_);
-  for (const auto& c : cases) {
-    char buffer[300];
-    EXPECT_EQ(system.FormatSystemMessage(c.code, buffer, sizeof buffer), std::strlen(c.text))
-        << c.code;
-    EXPECT_STREQ(buffer, c.text);
+  for (const auto& c : test::LoadCases("system_messages")) {
+    const std::string text = c.fields[1].value_or("");
+    for (const uint32_t size : {uint32_t(text.size()), uint32_t(text.size() + 1), 300u}) {
+      std::string buffer(301, '#');
+      const uint32_t n = system.FormatSystemMessage(std::stoul(c[0]), buffer.data(), size);
+      const bool fits = c.fields[1] && size > text.size();
+      EXPECT_EQ(n, fits ? text.size() : 0u) << c.where << " in " << size;
+      const std::string left = fits ? text + '\0' + '#' : std::string(text.size() + 2, '#');
+      EXPECT_EQ(buffer.substr(0, text.size() + 2), left) << c.where << " in " << size;
+    }
   }
-
-  // Too small a buffer or an unknown code: zero, and the buffer untouched.
-  const std::string text = "Access is denied.\r\n";
-  std::string buffer(40, '#');
-  EXPECT_EQ(system.FormatSystemMessage(5, buffer.data(), text.size()), 0u);
-  EXPECT_EQ(buffer, std::string(40, '#'));
-  EXPECT_EQ(system.FormatSystemMessage(5, buffer.data(), text.size() + 1), text.size());
-  EXPECT_EQ(buffer.substr(0, text.size() + 1), text + '\0');
-
-  buffer.assign(40, '#');
-  EXPECT_EQ(system.FormatSystemMessage(7777, buffer.data(), 40), 0u);
-  EXPECT_EQ(buffer, std::string(40, '#'));
 }
 
 }  // namespace

@@ -1,0 +1,206 @@
+// The profile functions on the emulated machine: the bytes they leave in a
+// file, what they answer, and how they fail.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "platform/case_file.h"
+#include "platform/env.h"
+#include "platform/posix/path_map.h"
+#include "platform/posix/posix_profile.h"
+#include "platform/temp_name.h"
+#include "support/temp_dir.h"
+
+namespace qmon::platform::posix {
+namespace {
+
+using namespace std::string_literals;
+
+class ProfileTest : public ::testing::Test {
+ protected:
+  ProfileTest() { std::filesystem::create_directories(dir_ / "drive_c"); }
+  std::string Path(const std::string& name = "t.ini") const { return dir_ / name; }
+  void Put(const std::string& bytes, const std::string& name = "t.ini") {
+    std::ofstream(Path(name), std::ios::binary | std::ios::trunc) << bytes;
+  }
+  // The file as the engine leaves it: its kept writes are flushed first.
+  std::string Bytes() const {
+    profile_.WriteString(nullptr, nullptr, nullptr, Path().c_str());
+    std::ifstream in(Path(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  bool Write(const char* section, const char* key, const char* value,
+             const std::string& name = "t.ini") {
+    return profile_.WriteString(section, key, value, Path(name).c_str());
+  }
+  // A buffer of size chars and two more, all preset to '#', and the count answered.
+  std::string Get(const char* section, const char* key, const char* def, uint32_t size,
+                  uint32_t* count, const std::string& name = "t.ini") {
+    std::string buffer(size + 2, '#');
+    *count = profile_.GetString(section, key, def, buffer.data(), size, Path(name).c_str());
+    return buffer;
+  }
+  std::string Value(const char* section, const char* key) {
+    uint32_t count = 0;
+    return Get(section, key, "<default>", 1024, &count).substr(0, count);
+  }
+
+  test::ScopedTempDir dir_;
+  PathMap map_{dir_.path()};
+  std::unique_ptr<profile::ProfileEngine> engine_ = MakePosixProfile(map_);
+  profile::ProfileEngine& profile_ = *engine_;
+};
+
+TEST_F(ProfileTest, GetStringAnswersBufferAndCount) {
+  for (const auto& c : test::LoadCases("profile_get")) {
+    Put(c[0]);
+    const uint32_t size = std::stoul(c[4]);
+    uint32_t count = 0;
+    EXPECT_EQ(Get(c.c_str(1), c.c_str(2), c.c_str(3), size, &count).substr(0, c[5].size()), c[5])
+        << c.where;
+    EXPECT_EQ(count, std::stoul(c[6])) << c.where;
+    if (!c.fields[1] && !c.fields[2]) {  // section names: the same through either function
+      std::string names(size + 2, '#');
+      EXPECT_EQ(profile_.GetSectionNames(names.data(), size, Path().c_str()), count) << c.where;
+      EXPECT_EQ(names.substr(0, c[5].size()), c[5]) << c.where;
+    }
+  }
+}
+
+TEST_F(ProfileTest, GetIntParsesLikeTheSystemStringToInteger) {
+  for (const auto& c : test::LoadCases("profile_int")) {
+    Put(c.fields[0] ? "[A]\r\nk=" + c[0] + "\r\n" : "[A]\r\n");
+    EXPECT_EQ(profile_.GetInt("A", "k", 77, Path().c_str()), std::stoul(c[1])) << c.where;
+  }
+}
+
+TEST_F(ProfileTest, WriteStringLeavesExactlyTheseBytes) {
+  for (const auto& c : test::LoadCases("profile_write")) {
+    std::filesystem::remove(Path());
+    if (c.fields[1]) Put(c[1]);
+    EXPECT_TRUE(Write(c.c_str(2), c.c_str(3), c.c_str(4))) << c.where;
+    EXPECT_EQ(profile_.last_error(), kErrorSuccess) << c.where;
+    EXPECT_EQ(Bytes(), c[5]) << c.where << " " << c[0];
+  }
+}
+
+TEST_F(ProfileTest, MissingFileOrFolderGivesDefaultsAndEmptyLists) {
+  Put("k=v\r\n", "nosections.ini");
+  const struct {
+    const char* name;
+    int32_t error;
+  } files[] = {{"missing.ini", kErrorFileNotFound},
+               {"nofolder/x.ini", kErrorPathNotFound},
+               {"nosections.ini", kErrorSuccess}};
+  for (const auto& f : files) {
+    uint32_t count = 9;
+    EXPECT_EQ(Get("A", "k", "def", 8, &count, f.name).substr(0, 4), "def\0"s) << f.name;
+    EXPECT_EQ(profile_.last_error(), f.error) << f.name;
+    EXPECT_EQ(Get(nullptr, nullptr, "def", 8, &count, f.name).substr(0, 2), "\0#"s) << f.name;
+    EXPECT_EQ(count, 0u) << f.name;
+    EXPECT_EQ(profile_.GetInt("A", "k", -7, Path(f.name).c_str()), static_cast<uint32_t>(-7));
+  }
+  std::filesystem::create_directories(dir_ / "drive_c/Daten");  // a Windows-1252 path
+  Put("[A]\r\nk=v\r\n", "drive_c/Daten/M\xC3\xBCller.ini");
+  char buffer[8];
+  EXPECT_EQ(profile_.GetString("A", "k", "", buffer, 8, "c:\\daten\\M\xFCller.ini"), 1u);
+  EXPECT_STREQ(buffer, "v");
+}
+
+// A request file: every section's last value carries CR LF, which leaves an
+// empty line after the section; reading gives the value without it.
+TEST_F(ProfileTest, ValueWithCrLfLeavesAnEmptyLineAfterTheSection) {
+  for (const char* section : {"1", "2"}) {
+    EXPECT_TRUE(Write(section, "ExecutableName", "QSCC\\QPERFMON.EXE"));
+    EXPECT_TRUE(Write(section, "Weekdays", "0,1,2,3,4,5,6\r\n"));
+  }
+  EXPECT_EQ(Bytes(),
+            "[1]\r\nExecutableName=QSCC\\QPERFMON.EXE\r\nWeekdays=0,1,2,3,4,5,6\r\n\r\n"
+            "[2]\r\nExecutableName=QSCC\\QPERFMON.EXE\r\nWeekdays=0,1,2,3,4,5,6\r\n\r\n");
+  EXPECT_EQ(Value("1", "Weekdays"), "0,1,2,3,4,5,6");
+  EXPECT_TRUE(Write("1", "x", "a\r\nb=c"));
+  EXPECT_EQ(Value("1", "b"), "c");
+}
+
+// Each refused write answers FALSE with the error a caller logs, and the file
+// stays as it was.
+TEST_F(ProfileTest, WriteFailuresLeaveTheFileAlone) {
+  const std::string before = "[A]\r\nk=v\r\n";
+  const struct {
+    const char* what;
+    const char *section, *key, *value, *file;
+    int32_t error;
+  } cases[] = {
+      {"no section", nullptr, "k", "w", "t.ini", kErrorFileNotFound},
+      {"read-only", "A", "k", "w", "ro.ini", kErrorAccessDenied},
+      {"read-only, same value", "A", "k", "v", "ro.ini", kErrorAccessDenied},
+      {"read-only, delete key", "A", "k", nullptr, "ro.ini", kErrorAccessDenied},
+      {"read-only, delete section", "Z", nullptr, nullptr, "ro.ini", kErrorAccessDenied},
+      {"missing folder", "A", "k", "v", "nofolder/x.ini", kErrorPathNotFound},
+      {"missing folder, delete", "A", nullptr, nullptr, "nofolder/x.ini", kErrorPathNotFound},
+  };
+  Put(before);
+  Put(before, "ro.ini");
+  ASSERT_EQ(chmod(Path("ro.ini").c_str(), 0444), 0);
+  for (const auto& c : cases) {
+    EXPECT_FALSE(Write(c.section, c.key, c.value, c.file)) << c.what;
+    EXPECT_EQ(profile_.last_error(), c.error) << c.what;
+  }
+  EXPECT_EQ(Bytes(), before);
+  std::ifstream ro(Path("ro.ini"), std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(ro), {}), before);
+  EXPECT_FALSE(std::filesystem::exists(Path("nofolder")));
+
+  // Kept writes whose flush cannot make its temporary file: dropped, file unchanged.
+  EXPECT_TRUE(Write("A", "k", "3"));
+  std::filesystem::create_directories(TempPathBeside(Path()) + "/in");
+  EXPECT_FALSE(profile_.WriteString(nullptr, nullptr, nullptr, Path().c_str()));
+  EXPECT_EQ(profile_.last_error(), kErrorAccessDenied);
+  EXPECT_EQ(Value("A", "k"), "v");
+}
+
+// Outside changes are seen (even at the same size), kept writes are made
+// again over them, and a rewrite keeps the mode and leaves no temporary file.
+TEST_F(ProfileTest, OutsideChangesAndRewrites) {
+  Put("[A]\r\nk=1\r\n");
+  ASSERT_EQ(chmod(Path().c_str(), 0640), 0);
+  EXPECT_EQ(Value("A", "k"), "1");
+  {
+    std::fstream file(Path(), std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(7);
+    file.put('9');
+  }
+  const timespec times[2] = {{1000000000, 1}, {1000000000, 1}};
+  ASSERT_EQ(utimensat(AT_FDCWD, Path().c_str(), times, 0), 0);
+  EXPECT_EQ(Value("A", "k"), "9");
+
+  EXPECT_TRUE(Write("A", "k", "2"));
+  std::ofstream(Path(), std::ios::binary | std::ios::app) << "[B]\r\nx=1\r\n";
+  EXPECT_EQ(Value("B", "x"), "1");
+  EXPECT_EQ(Bytes(), "[A]\r\nk=2\r\n[B]\r\nx=1\r\n");
+  struct stat st;
+  ASSERT_EQ(stat(Path().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 2);
+
+  // Writes that change nothing leave the file's time alone.
+  ASSERT_EQ(utimensat(AT_FDCWD, Path().c_str(), times, 0), 0);
+  EXPECT_TRUE(Write("a", "K", "2"));
+  EXPECT_TRUE(Write("A", "missing", nullptr));
+  EXPECT_TRUE(Write("Missing", nullptr, nullptr));
+  Bytes();
+  ASSERT_EQ(stat(Path().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
+
+  std::filesystem::remove(Path());  // a write edits the text as it now stands
+  EXPECT_TRUE(Write("A", "k", "4"));
+  EXPECT_EQ(Bytes(), "[A]\r\nk=4\r\n");
+}
+
+}  // namespace
+}  // namespace qmon::platform::posix

@@ -1,0 +1,168 @@
+// The DOM as the callers see it: what loads, and what text, xml, childNodes,
+// attributes and the selections answer.
+#include "platform/xml/dom.h"
+
+#include <gmock/gmock.h>
+
+#include <functional>
+#include <string>
+
+#include "platform/case_file.h"
+#include "platform/vb_error.h"
+#include "support/machine.h"
+
+namespace qmon::platform::xml {
+namespace {
+
+using ::testing::Field;
+using ::testing::Throws;
+
+class DomTest : public ::testing::Test {
+ protected:
+  bool Load(const std::string& bytes) {
+    machine_.Put("C:\\t.xml", bytes);
+    return doc_.load(machine_.fs, "C:\\t.xml");
+  }
+  Node Root(const std::string& bytes) {
+    EXPECT_TRUE(Load(bytes)) << bytes;
+    return doc_.childNodes().item(0);
+  }
+  static std::string Joined(const NodeList& nodes, bool names) {
+    std::string out;
+    for (int32_t i = 0; i < nodes.length(); ++i) {
+      out += names ? (i ? "," : "") + nodes.item(i).nodeName() : nodes.item(i).text();
+    }
+    return out;
+  }
+
+  test::TestMachine machine_;
+  DOMDocument doc_;
+};
+
+TEST_F(DomTest, LoadsOnlyWhatIsWellFormed) {
+  for (const auto& c : test::LoadCases("xml_load")) {
+    const bool loaded = Load(c[1]);
+    EXPECT_EQ(loaded, c.fields[2].has_value()) << c.where << " " << c[0];
+    EXPECT_EQ(doc_.hasChildNodes(), loaded) << c.where;
+    if (loaded) {
+      EXPECT_EQ(doc_.selectSingleNode("/r").text(), c[2]) << c.where;
+    }
+  }
+}
+
+TEST_F(DomTest, TextXmlAndChildrenOfTheRootElement) {
+  for (const auto& c : test::LoadCases("xml_element")) {
+    const Node root = Root(c[1]);
+    const std::string got = c[0] == "text" ? root.text()
+                            : c[0] == "xml" ? root.xml()
+                                            : Joined(root.childNodes(), true);
+    EXPECT_EQ(got, c[2]) << c.where;
+    EXPECT_EQ(root.hasChildNodes(), root.childNodes().length() > 0) << c.where;
+  }
+}
+
+TEST_F(DomTest, OtherNodesAndTheDocument) {
+  const Node r = Root("<r a='x&amp;y' b=\"x\r\ny\tz\" c='  p  '>  a  <![CDATA[  c  ]]>"
+                      "<!--  k  --><?p  d  ?><s>1<t/></s></r>");
+  const NodeList kids = r.childNodes();
+  const std::string texts[] = {"a", "  c  ", "  k  ", "d  ", "1"};
+  const std::string xmls[] = {"  a  ", "<![CDATA[  c  ]]>", "<!--  k  -->", "<?p d  ?>",
+                              "<s>1<t/></s>"};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(kids.item(i).text(), texts[i]) << i;
+    EXPECT_EQ(kids.item(i).xml(), xmls[i]) << i;
+  }
+  EXPECT_EQ(r.attributes().getNamedItem("a").xml(), "a=\"x&amp;y\"");
+  EXPECT_EQ(r.attributes().getNamedItem("b").text(), "x y z");  // blanks normalised
+  EXPECT_EQ(r.attributes().getNamedItem("c").text(), "  p  ");
+
+  ASSERT_TRUE(Load("<?xml version='1.0' encoding=\"windows-1252\" ?>\r\n<!DOCTYPE r>\r\n"
+                   "<!--top--><r/>\r\n<?after x?>\r\n"));
+  EXPECT_EQ(Joined(doc_.childNodes(), true), "xml,r,#comment,r,after");  // first r: DOCTYPE
+  EXPECT_EQ(doc_.childNodes().item(0).text(), "version=\"1.0\" encoding=\"windows-1252\"");
+  EXPECT_EQ(doc_.childNodes().item(0).xml(), "<?xml version=\"1.0\" encoding=\"windows-1252\"?>");
+  EXPECT_TRUE(doc_.childNodes().item(5).isNothing());
+  EXPECT_TRUE(doc_.childNodes().item(-1).isNothing());
+}
+
+TEST_F(DomTest, FailedLoadDiscardsEarlierContent) {
+  ASSERT_TRUE(Load("<r><a>t</a></r>"));
+  const Node earlier = doc_.selectSingleNode("r/a");
+  EXPECT_FALSE(Load("<r><a>t</a>"));
+  EXPECT_EQ(doc_.childNodes().length(), 0);
+  EXPECT_TRUE(doc_.selectSingleNode("r").isNothing());
+  EXPECT_EQ(earlier.text(), "t");  // a node taken before keeps its own document
+  ASSERT_TRUE(Load("<r/>"));
+  EXPECT_FALSE(doc_.load(machine_.fs, "C:\\nothere.xml"));
+  EXPECT_FALSE(doc_.hasChildNodes());
+}
+
+TEST_F(DomTest, SelectsByPlainPathsOnly) {
+  const Node wp = Root("<wp><si><step><osdrv>C</osdrv></step><step><osdrv>D</osdrv></step></si>"
+                       "<si><step><osdrv>E</osdrv></step><Step><osdrv>F</osdrv></Step></si></wp>");
+  EXPECT_TRUE(wp.selectSingleNode("step/osdrv").isNothing());
+  EXPECT_EQ(wp.selectSingleNode("si/step/osdrv").text(), "C");
+  EXPECT_EQ(Joined(wp.selectNodes("si/step/osdrv"), false), "CDE");
+  EXPECT_EQ(Joined(wp.selectNodes("si/Step/osdrv"), false), "F");
+  const Node second = wp.selectNodes("si").item(1);
+  EXPECT_EQ(second.selectSingleNode("step/osdrv").text(), "E");
+  EXPECT_EQ(Joined(second.selectNodes("/wp/si/step/osdrv"), false), "CDE");
+  EXPECT_EQ(second.selectSingleNode("/").nodeName(), "#document");
+  EXPECT_EQ(doc_.selectSingleNode("wp/si").text(), "CD");
+  EXPECT_TRUE(doc_.selectSingleNode("WP/si").isNothing());
+  EXPECT_TRUE(wp.selectNodes("zz").item(0).isNothing());
+  for (const char* query : {"", "si/", "//si", "si//step", "*", "si[0]", "@a", ".", "si/ step"}) {
+    EXPECT_THAT([&] { wp.selectNodes(query); },
+                Throws<VbError>(Field(&VbError::number, vberr::kInvalidCall)))
+        << query;
+  }
+}
+
+TEST_F(DomTest, Attributes) {
+  const Node r = Root("<r FunctionID='5' p:x='1' xmlns:p='u' e=''><c/>t</r>");
+  const NamedNodeMap attrs = r.attributes();
+  ASSERT_EQ(attrs.length(), 4);
+  EXPECT_EQ(attrs.item(2).nodeName(), "xmlns:p");
+  EXPECT_TRUE(attrs.item(4).isNothing());
+  EXPECT_EQ(attrs.getNamedItem("FunctionID").text(), "5");
+  EXPECT_TRUE(attrs.getNamedItem("functionid").isNothing());
+  EXPECT_EQ(attrs.getNamedItem("p:x").text(), "1");
+  EXPECT_TRUE(attrs.getNamedItem("x").isNothing());
+  EXPECT_EQ(attrs.getNamedItem("FunctionID").childNodes().item(0).nodeName(), "#text");
+  EXPECT_FALSE(attrs.getNamedItem("e").hasChildNodes());
+  EXPECT_FALSE(r.childNodes().item(0).attributes().isNothing());
+  EXPECT_TRUE(r.childNodes().item(1).attributes().isNothing());  // only elements have them
+}
+
+TEST_F(DomTest, NothingUsedAsAnObjectRaises91) {
+  const Node r = Root("<r><!--c--></r>");
+  const Node none = r.selectSingleNode("missing");
+  const NamedNodeMap comment_attrs = r.childNodes().item(0).attributes();
+  const std::function<void()> uses[] = {
+      [&] { none.text(); },          [&] { none.xml(); },
+      [&] { none.nodeName(); },      [&] { none.hasChildNodes(); },
+      [&] { none.childNodes(); },    [&] { none.attributes(); },
+      [&] { none.selectNodes("a"); }, [&] { none.selectSingleNode("a"); },
+      [&] { comment_attrs.length(); }, [&] { comment_attrs.getNamedItem("FunctionID"); },
+  };
+  const auto not_set = Throws<VbError>(::testing::AllOf(
+      Field(&VbError::number, 91),
+      Field(&VbError::description, "Object variable or With block variable not set")));
+  for (size_t i = 0; i < std::size(uses); ++i) EXPECT_THAT(uses[i], not_set) << "use " << i;
+}
+
+// Loading, text and xml walk the tree without recursion: deep nesting from a
+// server answer must not exhaust the stack.
+TEST_F(DomTest, DeepNesting) {
+  constexpr int kDepth = 200000;
+  std::string xml;
+  for (int i = 0; i < kDepth; ++i) xml += "<r>";
+  xml += "x";
+  for (int i = 0; i < kDepth; ++i) xml += "</r>";
+  const Node r = Root(xml);
+  EXPECT_EQ(r.text(), "x");
+  EXPECT_EQ(r.xml(), xml);
+}
+
+}  // namespace
+}  // namespace qmon::platform::xml
