@@ -114,6 +114,8 @@ struct Outcome {
   std::vector<std::string> requests;         // target and body
 };
 
+void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
+
 class WineCompareTest : public ::testing::TestWithParam<Scenario> {
  protected:
   // Lays the installation on a side's drive C.
@@ -177,6 +179,16 @@ class WineCompareTest : public ::testing::TestWithParam<Scenario> {
 TEST_P(WineCompareTest, BothProgramsLeaveTheSame) {
   static const WinePrefix wine;
   const Scenario& scenario = GetParam();
+  // The agent key in the 32-bit view, where a 32-bit agent keeps it (the
+  // first call boots the prefix).
+  wine.Wine({"reg", "delete", "HKLM\\Software\\QAVOOD", "/f", "/reg:32"});
+  std::string reg =
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\QAVOOD]\r\n";
+  for (const auto& line : test::kInstalledAgentValues) reg += line + "\r\n";
+  wine.Put("C:\\agent.reg", reg);
+  ASSERT_EQ(wine.Wine({"reg", "import", "C:\\agent.reg"}), 0);
+
   fs::copy_file(QMON_WINDOWS_WBPOST, wine.Native("C:\\qWbPost.dll"),
                 fs::copy_options::overwrite_existing);
   wine.Register(true);
@@ -188,15 +200,6 @@ TEST_P(WineCompareTest, BothProgramsLeaveTheSame) {
   } else if (scenario.component == Component::kDllGone) {
     fs::remove(wine.Native("C:\\qWbPost.dll"));
   }
-  // The agent key in the 32-bit view, where a 32-bit agent keeps it.
-  wine.Wine({"reg", "delete", "HKLM\\Software\\QAVOOD", "/f", "/reg:32"});
-  std::string reg =
-      "Windows Registry Editor Version 5.00\r\n\r\n"
-      "[HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\QAVOOD]\r\n";
-  for (const auto& line : test::kInstalledAgentValues) reg += line + "\r\n";
-  wine.Put("C:\\agent.reg", reg);
-  ASSERT_EQ(wine.Wine({"reg", "import", "C:\\agent.reg"}), 0);
-
   Outcome actual = RunOn(wine, [&](std::vector<std::string> args) {
     args.insert(args.begin(), QMON_WINDOWS_EXE);
     return wine.Wine(args);
