@@ -1,6 +1,6 @@
-// For the Windows backend's tests: scratch places on the real machine (a
-// folder under the temp folder, a key under HKLM\Software in the 32-bit view,
-// each removed with its contents) and the runtime error a call raises.
+// For the Windows backend's tests: a scratch folder on the real machine
+// (under the temp folder, removed with its contents, read-only files too)
+// and the runtime error a call raises.
 #pragma once
 
 #include <windows.h>
@@ -16,9 +16,7 @@ namespace qmon::test {
 
 class ScratchFolder {
  public:
-  ScratchFolder() : root_(std::filesystem::temp_directory_path() / Name()) {
-    std::filesystem::create_directories(root_);
-  }
+  ScratchFolder() { std::filesystem::create_directories(root_); }
   ~ScratchFolder() {
     std::error_code ignored;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root_, ignored)) {
@@ -32,25 +30,9 @@ class ScratchFolder {
   }
 
  private:
-  static std::string Name() {
-    return "qmon_test_" + std::to_string(GetCurrentProcessId()) + "_" +
-           std::to_string(GetTickCount64());
-  }
-  std::filesystem::path root_;
-};
-
-// Below HKEY_LOCAL_MACHINE.
-struct ScratchKey {
-  const std::string name = "qMonIniWriterTest" + std::to_string(GetCurrentProcessId());
-  const std::string subkey = "Software\\" + name;
-  ~ScratchKey() {
-    HKEY software = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
-                      &software) == ERROR_SUCCESS) {
-      RegDeleteTreeA(software, name.c_str());
-      RegCloseKey(software);
-    }
-  }
+  std::filesystem::path root_ = std::filesystem::temp_directory_path() /
+                                ("qmon_test_" + std::to_string(GetCurrentProcessId()) + "_" +
+                                 std::to_string(GetTickCount64()));
 };
 
 // The number of the VbError `call` raised, 0 when it raised none.
