@@ -27,16 +27,18 @@ void PosixMachine::MakeFolder(const std::string& windowsPath) const {
   std::filesystem::create_directories(Native(windowsPath));
 }
 
-void PosixMachine::WriteAgentKey(const std::vector<std::string>& valueLines) const {
-  std::string text =
+void PosixMachine::Prepare(const Scenario& s, const std::string& serverUrl) const {
+  std::string reg =
       "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QAVOOD]\r\n";
-  for (const auto& line : valueLines) text += line + "\r\n";
-  std::ofstream(dir.path() + "/system.reg", std::ios::binary) << text;
-}
-
-void PosixMachine::InstallAgent() const {
-  WriteAgentKey(kInstalledAgentValues);
-  MakeFolder("C:\\Agent\\QSCC");
+  for (const auto& line : s.AgentKey()) reg += line + "\r\n";
+  std::ofstream(dir.path() + "/system.reg", std::ios::binary) << reg;
+  for (auto [path, bytes] : s.Files("before")) {
+    for (size_t at; (at = bytes.find("http://server")) != std::string::npos;) {
+      bytes.replace(at, 13, serverUrl);
+    }
+    if (path.ends_with("\\.folder")) MakeFolder(path.substr(0, path.size() - 8));
+    else Put(path, bytes);
+  }
 }
 
 }  // namespace qmon::test

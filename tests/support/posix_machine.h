@@ -3,10 +3,9 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "platform/posix/path_map.h"
-#include "support/machine.h"
+#include "support/scenario.h"
 #include "support/temp_dir.h"
 
 namespace qmon::test {
@@ -23,11 +22,8 @@ class PosixMachine {
   bool Exists(const std::string& windowsPath) const;
   void MakeFolder(const std::string& windowsPath) const;
 
-  // Writes system.reg with the agent key holding these value lines (each like
-  // "\"REGID\"=\"1001\"").
-  void WriteAgentKey(const std::vector<std::string>& valueLines) const;
-  // An agent installed in C:\Agent (QSCC folder present) with a valid identity.
-  void InstallAgent() const;
+  // The agent key and the files of a scenario, its server at `serverUrl`.
+  void Prepare(const Scenario& s, const std::string& serverUrl) const;
 
   ScopedTempDir dir;
   platform::posix::PathMap paths{dir.path()};
