@@ -2,30 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace qmon::test {
-
-void PosixMachine::Put(const std::string& windowsPath, const std::string& bytes) const {
-  const std::filesystem::path native = Native(windowsPath);
-  std::filesystem::create_directories(native.parent_path());
-  std::ofstream(native, std::ios::binary) << bytes;
-}
-
-std::string PosixMachine::Get(const std::string& windowsPath) const {
-  std::ifstream in(Native(windowsPath), std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-bool PosixMachine::Exists(const std::string& windowsPath) const {
-  return std::filesystem::exists(Native(windowsPath));
-}
-
-void PosixMachine::MakeFolder(const std::string& windowsPath) const {
-  std::filesystem::create_directories(Native(windowsPath));
-}
 
 void PosixMachine::Prepare(const Scenario& s, const std::string& serverUrl) const {
   std::string reg =
@@ -36,8 +14,9 @@ void PosixMachine::Prepare(const Scenario& s, const std::string& serverUrl) cons
     for (size_t at; (at = bytes.find("http://server")) != std::string::npos;) {
       bytes.replace(at, 13, serverUrl);
     }
-    if (path.ends_with("\\.folder")) MakeFolder(path.substr(0, path.size() - 8));
-    else Put(path, bytes);
+    const std::filesystem::path native = paths.Native(path);
+    std::filesystem::create_directories(native.parent_path());
+    if (native.filename() != ".folder") std::ofstream(native, std::ios::binary) << bytes;
   }
 }
 
