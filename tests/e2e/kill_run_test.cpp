@@ -13,11 +13,11 @@
 #include <sstream>
 
 #include "platform/memory/memory_env.h"
-#include "server/template_samples.h"
 #include "support/fault_env.h"
 #include "support/mock_server_process.h"
 #include "support/posix_machine.h"
 #include "support/run_binary.h"
+#include "support/scenario.h"
 
 namespace qmon {
 namespace {
@@ -30,7 +30,6 @@ using test::Files;
 const std::string kCalls =
     "?open,?openat,?creat,?write,?pwrite64,?writev,?truncate,?ftruncate,?rename,?renameat,"
     "?renameat2,?link,?linkat,?unlink,?unlinkat,?mkdir,?mkdirat,?fallocate";
-const std::string kTemplates = "C:\\Agent\\QSCC\\MonitorTemplate\\";
 
 // The files under a prefix but the run log's, by upper-case relative path.
 Files Snapshot(const std::string& prefix) {
@@ -53,20 +52,9 @@ Files Snapshot(const std::string& prefix) {
 
 class KillRunTest : public ::testing::Test {
  protected:
+  // The installation of the in-memory fault run, its server the mock server.
   KillRunTest() {
-    machine.InstallAgent();
-    for (const char* file : {"QPERFMON.EXE", "QDSKEVTLOG.EXE", "qGNMD5.Dll"}) {
-      machine.Put(std::string("C:\\Agent\\QSCC\\") + file, "");
-    }
-    std::ofstream(serverDir / "12.xml") << test::TemplateFile(
-        test::Instance("1", "900", "<step><osdrv thval=\"90\">GT</osdrv></step>"));
-    std::ofstream(serverDir / "40.xml")
-        << test::TemplateFile(test::Instance("5", "901", test::kEventFields));
-    for (const char* id : {"12", "40"}) machine.Put(kTemplates + id + "_Monitor.xml", "old");
-    machine.Put(kTemplates + "DesktopMonitor.ini", "[DCM]\r\nCount=0\r\n");
-    machine.Put("C:\\Agent\\Configuration\\qScriptDNS.ini",
-                "[wpdcmsccrgidmontmpveriu]\r\nURL=" + server.Url("/dc") +
-                    "\r\n[wpscriptmontmpltdtls]\r\nURL=" + server.Url("/dc") + "\r\n");
+    machine.Prepare(scenario, server.Url(""));
   }
 
   // A fresh copy of the prepared machine.
@@ -76,47 +64,42 @@ class KillRunTest : public ::testing::Test {
     return copy;
   }
 
-  // Runs the program, under `tool` with these options when given. Every id
-  // is named, so a rerun fetches again the templates a disturbed run deleted.
+  // Runs the program, under `tool` with these options when given.
   void Run(const std::string& prefix, const std::string& tool = "",
            std::vector<std::string> options = {}) {
-    options.insert(options.end(), {QMON_BINARY, "12,40,77"});
+    const std::string ids = scenario.Text("command");
+    options.insert(options.end(), {QMON_BINARY, ids});
     test::RunProgram(tool.empty() ? QMON_BINARY : tool,
-                     tool.empty() ? std::vector<std::string>{"12,40,77"} : options,
+                     tool.empty() ? std::vector<std::string>{ids} : options,
                      {"QMON_PREFIX=" + prefix, "no_proxy=127.0.0.1", "NO_PROXY=127.0.0.1",
                       "ASAN_OPTIONS=detect_leaks=0"},  // the leak check cannot run traced
                      "/dev/null");
   }
 
-  // The violations of the files a disturbed run left; a state met before is not rerun.
-  void Check(const std::string& prefix, const std::string& at) {
+  // Checks the files a disturbed run left, and removes them.
+  void Check(test::SettledCheck& check, const std::string& prefix, const std::string& at) {
     const Files end = Snapshot(prefix);
-    if (!rerunFrom.count(end)) {
-      fs::remove_all(fs::path(prefix) /
-                     "drive_c/Agent/Scheduler INI");  // the scheduler took the requests
+    check.Check(at, end, end, [&] {
+      fs::remove_all(fs::path(prefix) / "drive_c/Agent/Scheduler INI");  // the scheduler took them
       Run(prefix);
-      rerunFrom[end] = Snapshot(prefix);
-    }
-    for (auto& v : test::Violations(at, reference, expected, end, rerunFrom[end]))
-      violations.push_back(v);
+      return Snapshot(prefix);
+    });
     fs::remove_all(prefix);
   }
 
+  const test::Scenario scenario{"refresh_two_templates"};
   test::PosixMachine machine;
-  test::ScopedTempDir serverDir, work;
-  test::MockServerProcess server{{"--templates", serverDir.path()}};
+  test::ScopedTempDir work;
+  test::MockServerProcess server{{"--templates", (scenario.dir / "server").string()}};
   int copies = 0;
   test::History reference;
-  Files expected;
-  std::map<Files, Files> rerunFrom;  // what the next run restores from each state met
-  std::vector<std::string> violations;
 };
 
 TEST_F(KillRunTest, KillAtEveryChangingCallOrAtRandomLeavesEveryFileWhole) {
   // The undisturbed run: its calls, in order, with the file each addressed.
   const std::string first = Copy(), trace = work / "trace";
   Run(first, "strace", {"-f", "-qq", "-y", "-o", trace, "-e", "trace=" + kCalls});
-  expected = Snapshot(first);
+  const Files expected = Snapshot(first);
   struct Point {
     std::string call, target;
     int nth;
@@ -182,9 +165,10 @@ TEST_F(KillRunTest, KillAtEveryChangingCallOrAtRandomLeavesEveryFileWhole) {
     }
     reference.Add(points[i].target, std::move(changes));
   }
+  test::SettledCheck check(reference, expected);
   for (size_t i = 0; i < points.size(); ++i) {
     if (!killed[i].empty())
-      Check(killed[i], "kill at " + points[i].call + " #" + std::to_string(points[i].nth) + " (" +
+      Check(check, killed[i], "kill at " + points[i].call + " #" + std::to_string(points[i].nth) + " (" +
                            points[i].target + ")");
   }
 
@@ -199,10 +183,10 @@ TEST_F(KillRunTest, KillAtEveryChangingCallOrAtRandomLeavesEveryFileWhole) {
     const std::string prefix = Copy(),
                       after = std::to_string(std::uniform_real_distribution<>(0, seconds)(random));
     Run(prefix, "timeout", {"-s", "KILL", after});
-    Check(prefix, "kill after " + after + " s");
+    Check(check, prefix, "kill after " + after + " s");
   }
-  EXPECT_TRUE(violations.empty()) << test::Report(std::to_string(points.size()) + " calls",
-                                                  violations);
+  EXPECT_TRUE(check.violations.empty())
+      << test::Report(std::to_string(points.size()) + " calls", check.violations);
 }
 
 }  // namespace

@@ -24,11 +24,8 @@ struct AgentRun {
 
   // The lines logged since the log was opened, time stamps removed.
   std::vector<std::string> Logged() const {
-    std::vector<std::string> lines = machine.LogLines();
+    std::vector<std::string> lines = WithoutStamps(machine.LogLines());
     lines.erase(lines.begin(), lines.begin() + 3);  // frame, started, installation path
-    for (auto& line : lines) {
-      if (line.rfind(kStamp, 0) == 0) line.erase(0, kStamp.size());
-    }
     return lines;
   }
 

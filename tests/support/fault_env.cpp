@@ -203,12 +203,13 @@ void History::Add(const std::string& target, std::map<std::string, Version> chan
 // The temporary names whole-file writes go through (fixed per target).
 const std::regex kScratch(R"((^|[\\/])(~QMON[0-9A-F]{16}\.TMP|SYSTEM\.REG\.TMP)$)");
 
+namespace {
+
+// Whether a call addressed something other than `file` and the run log.
 bool MovesOn(const std::string& target, const std::string& file) {
   return !target.empty() && target != file && target.find("APPLICATIONLOG") == std::string::npos &&
          !std::regex_search(target, kScratch);
 }
-
-namespace {
 
 Version At(const Files& files, const std::string& file) {
   const auto it = files.find(file);

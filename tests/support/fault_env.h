@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/machine.h"
@@ -80,8 +81,27 @@ std::vector<std::string> Violations(const std::string& at, const History& refere
                                     const Files& expected, Files end, const Files& restored,
                                     const History* run = nullptr, size_t fault = 0);
 
-// Whether a call addressed something other than `file` and the run log.
-bool MovesOn(const std::string& target, const std::string& file);
+// Violations over every disturbed run of one reference; `rerun` runs the
+// program undisturbed on what a disturbed run left and answers the outputs,
+// once for each state met.
+class SettledCheck {
+ public:
+  SettledCheck(const History& reference, Files expected)
+      : reference_(reference), expected_(std::move(expected)) {}
+  void Check(const std::string& at, const Files& state, const Files& end,
+             const std::function<Files()>& rerun, const History* run = nullptr, size_t fault = 0) {
+    if (!rerunFrom_.count(state)) rerunFrom_[state] = rerun();
+    for (auto& v : Violations(at, reference_, expected_, end, rerunFrom_[state], run, fault)) {
+      violations.push_back(std::move(v));
+    }
+  }
+  std::vector<std::string> violations;
+
+ private:
+  const History& reference_;
+  const Files expected_;
+  std::map<Files, Files> rerunFrom_;
+};
 
 // "<points>, <n> violations" and the first of them.
 std::string Report(const std::string& points, const std::vector<std::string>& violations);

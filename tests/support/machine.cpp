@@ -89,4 +89,31 @@ std::vector<std::string> SplitCrLf(const std::string& text) {
   return lines;
 }
 
+namespace {
+
+// Length of a leading "M/D/YYYY" or "M/D/YYYY h:mm:ss AM" time stamp and its
+// TAB, or 0 when the line has none.
+size_t StampLength(const std::string& line) {
+  const size_t tab = line.find('\t');
+  if (tab == std::string::npos) return 0;
+  int month = 0, day = 0, year = 0, hour = 0, minute = 0, second = 0;
+  char half[3] = {};
+  int used = 0;
+  const std::string stamp = line.substr(0, tab);
+  const bool dateOnly = std::sscanf(stamp.c_str(), "%d/%d/%d%n", &month, &day, &year, &used) == 3 &&
+                        used == static_cast<int>(stamp.size());
+  const bool dateTime = std::sscanf(stamp.c_str(), "%d/%d/%d %d:%d:%d %2[AP]M%n", &month, &day,
+                                    &year, &hour, &minute, &second, half, &used) == 7 &&
+                        used == static_cast<int>(stamp.size());
+  return dateOnly || dateTime ? tab + 1 : 0;
+}
+
+}  // namespace
+
+std::vector<std::string> WithoutStamps(const std::vector<std::string>& lines) {
+  std::vector<std::string> out;
+  for (const auto& line : lines) out.push_back(line.substr(StampLength(line)));
+  return out;
+}
+
 }  // namespace qmon::test

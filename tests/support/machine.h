@@ -63,4 +63,8 @@ extern const std::vector<std::string> kInstalledAgentValues;
 // Splits text at CR LF (a trailing CR LF ends the last line, no empty line after it).
 std::vector<std::string> SplitCrLf(const std::string& text);
 
+// Log lines with their time stamps removed (both the date-and-time and the
+// date-only forms).
+std::vector<std::string> WithoutStamps(const std::vector<std::string>& lines);
+
 }  // namespace qmon::test

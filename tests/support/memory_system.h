@@ -17,7 +17,7 @@ class MemorySystem final : public platform::System {
  public:
   std::string CommandLine() override { return command_line; }
   platform::ProgramVersion Version() override { return {2, 0, 21}; }
-  bool ClaimSingleInstance() override { return true; }
+  bool ClaimSingleInstance() override { return !other_instance; }
   std::string ProgramFolder() override { return "C:\\Program"; }
   void StartProcess(const std::string& commandLine) override {
     started.push_back(commandLine);
@@ -34,6 +34,7 @@ class MemorySystem final : public platform::System {
   }
 
   std::string command_line;
+  bool other_instance = false;  // another instance holds the claim
   std::vector<std::string> started;
   // Plays the started program's part (regsvr32 registering a component).
   std::function<void()> on_start;

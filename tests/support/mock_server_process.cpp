@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,37 +14,33 @@
 
 #include "support/run_binary.h"
 
-extern char** environ;
-
 namespace qmon::test {
 
 constexpr auto kStopGrace = std::chrono::seconds(20);
 
+namespace {
+
+// Beside the program (QMON_BINARY).
 std::string MockServerPath() {
   return (std::filesystem::path(QMON_BINARY).parent_path() / "qmon_mock_server").string();
 }
 
+}  // namespace
+
 MockServerProcess::MockServerProcess(const std::vector<std::string>& args) {
   const std::string program = MockServerPath();
-  std::vector<std::string> argStrings = {program, "--port", "0"};
-  argStrings.insert(argStrings.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& s : argStrings) argv.push_back(s.data());
-  argv.push_back(nullptr);
-
+  std::vector<std::string> all = {"--port", "0"};
+  all.insert(all.end(), args.begin(), args.end());
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  const int spawned = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
-  if (spawned != 0) {
+  try {
+    pid_ = Spawn(program, all, {}, "", out[1]);
+  } catch (...) {
     close(out[0]);
-    pid_ = -1;
-    throw std::runtime_error("cannot start " + program);
+    close(out[1]);
+    throw;
   }
+  close(out[1]);
   const std::string line = ReadLine(out[0]);
   close(out[0]);
   port_ = line.empty() ? 0 : std::stoi(line);

@@ -9,9 +9,6 @@
 
 namespace qmon::test {
 
-// The mock server's path: beside the program (QMON_BINARY).
-std::string MockServerPath();
-
 class MockServerProcess {
  public:
   // Starts the server with `args` and "--port 0" and reads the port it

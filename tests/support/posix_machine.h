@@ -1,33 +1,20 @@
 // An emulated agent machine in a temporary prefix, for runs of the real Linux
-// program: helpers to prepare and read its files and its system.reg.
+// program.
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "platform/posix/path_map.h"
-#include "support/machine.h"
+#include "support/scenario.h"
 #include "support/temp_dir.h"
 
 namespace qmon::test {
 
 class PosixMachine {
  public:
-  // The native path of a Windows-form path.
-  std::string Native(const std::string& windowsPath) const { return paths.Native(windowsPath); }
-
-  // Writes bytes to a Windows-form path, creating its folders.
-  void Put(const std::string& windowsPath, const std::string& bytes) const;
-  // The bytes of a Windows-form path, "" when it does not exist.
-  std::string Get(const std::string& windowsPath) const;
-  bool Exists(const std::string& windowsPath) const;
-  void MakeFolder(const std::string& windowsPath) const;
-
-  // Writes system.reg with the agent key holding these value lines (each like
-  // "\"REGID\"=\"1001\"").
-  void WriteAgentKey(const std::vector<std::string>& valueLines) const;
-  // An agent installed in C:\Agent (QSCC folder present) with a valid identity.
-  void InstallAgent() const;
+  // system.reg with the scenario's agent key, and its files, `serverUrl`
+  // standing for http://server.
+  void Prepare(const Scenario& s, const std::string& serverUrl) const;
 
   ScopedTempDir dir;
   platform::posix::PathMap paths{dir.path()};

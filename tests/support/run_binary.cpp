@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -14,8 +13,8 @@ extern char** environ;
 
 namespace qmon::test {
 
-int RunProgram(const std::string& program, const std::vector<std::string>& args,
-               const std::vector<std::string>& environment, const std::string& output) {
+pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
+            const std::vector<std::string>& environment, const std::string& output, int outputFd) {
   std::vector<std::string> envStrings;
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string entry = *e;
@@ -41,13 +40,19 @@ int RunProgram(const std::string& program, const std::vector<std::string>& args,
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
   }
+  if (outputFd >= 0) posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
   pid_t pid = 0;
   const int spawned =
       posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::runtime_error("cannot start " + program);
+  return pid;
+}
+
+int RunProgram(const std::string& program, const std::vector<std::string>& args,
+               const std::vector<std::string>& environment, const std::string& output) {
   int status = 0;
-  waitpid(pid, &status, 0);
+  waitpid(Spawn(program, args, environment, output), &status, 0);
   return status;
 }
 
@@ -63,33 +68,6 @@ int RunBinary(const std::string& prefix, const std::vector<std::string>& args,
   std::vector<std::string> environment = {"QMON_PREFIX=" + prefix};
   environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
   return RunProgram(QMON_BINARY, args, environment);
-}
-
-namespace {
-
-// Length of a leading "M/D/YYYY" or "M/D/YYYY h:mm:ss AM" time stamp and its
-// TAB, or 0 when the line has none.
-size_t StampLength(const std::string& line) {
-  const size_t tab = line.find('\t');
-  if (tab == std::string::npos) return 0;
-  int month = 0, day = 0, year = 0, hour = 0, minute = 0, second = 0;
-  char half[3] = {};
-  int used = 0;
-  const std::string stamp = line.substr(0, tab);
-  const bool dateOnly = std::sscanf(stamp.c_str(), "%d/%d/%d%n", &month, &day, &year, &used) == 3 &&
-                        used == static_cast<int>(stamp.size());
-  const bool dateTime = std::sscanf(stamp.c_str(), "%d/%d/%d %d:%d:%d %2[AP]M%n", &month, &day,
-                                    &year, &hour, &minute, &second, half, &used) == 7 &&
-                        used == static_cast<int>(stamp.size());
-  return dateOnly || dateTime ? tab + 1 : 0;
-}
-
-}  // namespace
-
-std::vector<std::string> WithoutStamps(const std::vector<std::string>& lines) {
-  std::vector<std::string> out;
-  for (const auto& line : lines) out.push_back(line.substr(StampLength(line)));
-  return out;
 }
 
 }  // namespace qmon::test

@@ -1,6 +1,8 @@
 // Runs the real program against a prefix, as the scheduler would start it.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -19,12 +21,14 @@ int RunBinary(const std::string& prefix, const std::vector<std::string>& args = 
 int RunProgram(const std::string& program, const std::vector<std::string>& args,
                const std::vector<std::string>& environment, const std::string& output = "");
 
+// Starts `program` as RunProgram does, its standard output also going to
+// `outputFd` when that is not -1; answers its process id.
+pid_t Spawn(const std::string& program, const std::vector<std::string>& args,
+            const std::vector<std::string>& environment, const std::string& output = "",
+            int outputFd = -1);
+
 // One line read from a pipe, without its line feed; empty when every writer
 // closed without one.
 std::string ReadLine(int fd);
-
-// Log lines with their time stamps removed (both the date-and-time and the
-// date-only forms).
-std::vector<std::string> WithoutStamps(const std::vector<std::string>& lines);
 
 }  // namespace qmon::test
