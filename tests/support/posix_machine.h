@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/posix/path_map.h"
 #include "support/scenario.h"
@@ -12,6 +13,15 @@ namespace qmon::test {
 
 class PosixMachine {
  public:
+  // The native path of a Windows-form path.
+  std::string Native(const std::string& windowsPath) const { return paths.Native(windowsPath); }
+  // Writes bytes to a Windows-form path, creating its folders.
+  void Put(const std::string& windowsPath, const std::string& bytes) const;
+  // The bytes of a Windows-form path, "" when it does not exist.
+  std::string Get(const std::string& windowsPath) const;
+  // system.reg with the agent key holding these value lines.
+  void WriteAgentKey(const std::vector<std::string>& valueLines) const;
+
   // system.reg with the scenario's agent key, and its files, `serverUrl`
   // standing for http://server.
   void Prepare(const Scenario& s, const std::string& serverUrl) const;
