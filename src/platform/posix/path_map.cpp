@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "platform/posix/names.h"
+#include "platform/posix/stat_stamp.h"
 
 namespace qmon::platform::posix {
 namespace {
@@ -65,6 +67,18 @@ std::optional<std::string> FindEntry(const std::string& folder, std::string_view
   return best;
 }
 
+// The file system's clock: changes made from now on get a modification time
+// of at least this.
+timespec FileClockNow() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  return now;
+}
+
+bool Before(const timespec& a, const timespec& b) {
+  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
 std::string CurrentDirectory() {
   char buffer[PATH_MAX];
   return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string("/");
@@ -97,23 +111,53 @@ std::string PathMap::Native(std::string_view path) const {
     return Native(cwd + "\\" + std::string(path));
   }
 
-  std::string native = root;
-  bool resolving = true;  // nothing below a missing folder exists
+  std::string key = root;
+  key += rest;
+  if (const auto found = resolved_.find(key); found != resolved_.end()) {
+    if (StillHolds(found->second)) return found->second.native;
+    resolved_.erase(found);
+  }
+  Resolved resolved = Resolve(std::move(root), rest);
+  if (!resolved.cacheable) return std::move(resolved.native);
+  return resolved_.emplace(std::move(key), std::move(resolved)).first->second.native;
+}
+
+PathMap::Resolved PathMap::Resolve(std::string root, std::string_view rest) const {
+  // A folder changed within the file system's current clock tick may change
+  // again without its time stamp showing it: its listing is not remembered.
+  const timespec began = FileClockNow();
+  Resolved out;
+  std::string& native = out.native;
+  native = std::move(root);
   for (const std::string_view part : Components(rest)) {
     std::string name(part);
-    if (resolving) {
+    if (out.exists) {
       struct stat st;
       if (lstat(Join(native, part).c_str(), &st) != 0) {
+        struct stat folder;
+        if (stat(native.c_str(), &folder) == 0 && Before(folder.st_mtim, began)) {
+          out.listings.push_back({native, StampOf(folder)});
+        } else {
+          out.cacheable = false;
+        }
         if (auto found = FindEntry(native, part)) {
           name = std::move(*found);
         } else {
-          resolving = false;
+          out.exists = false;  // nothing below a missing folder exists
         }
       }
     }
     native = Join(native, name);
   }
-  return native;
+  return out;
+}
+
+bool PathMap::StillHolds(const Resolved& resolved) {
+  struct stat st;
+  for (const Listing& listing : resolved.listings) {
+    if (stat(listing.folder.c_str(), &st) != 0 || !(StampOf(st) == listing.stamp)) return false;
+  }
+  return !resolved.exists || lstat(resolved.native.c_str(), &st) == 0;
 }
 
 std::string PathMap::Windows(std::string_view native) const {

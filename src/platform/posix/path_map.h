@@ -3,6 +3,10 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/file_stamp.h"
 
 namespace qmon::platform::posix {
 
@@ -25,7 +29,22 @@ class PathMap {
   std::string Windows(std::string_view native) const;
 
  private:
+  // A folder whose listing was searched, as it was then.
+  struct Listing {
+    std::string folder;
+    FileStamp stamp;
+  };
+  struct Resolved {
+    std::string native;
+    bool exists = true;             // every component was found
+    bool cacheable = true;          // no listing searched was changing meanwhile
+    std::vector<Listing> listings;  // in path order
+  };
+  Resolved Resolve(std::string root, std::string_view rest) const;
+  static bool StillHolds(const Resolved& resolved);
+
   std::string prefix_;
+  mutable std::unordered_map<std::string, Resolved> resolved_;  // by absolute path as given
 };
 
 }  // namespace qmon::platform::posix
