@@ -49,11 +49,10 @@ std::vector<std::string_view> Components(std::string_view rest) {
   return parts;
 }
 
-// The entry of `folder` that equals `name` without regard to case; when
-// several do, the first in listing order (bytes break the tie).
-std::optional<std::string> FindEntry(const std::string& folder, std::string_view name) {
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return std::nullopt;
+// The entry of the open folder that equals `name` without regard to case;
+// when several do, the first in listing order (bytes break the tie).
+std::optional<std::string> FindEntry(DIR* dir, std::string_view name) {
+  rewinddir(dir);  // the folder as it is now
   std::optional<std::string> best;
   while (const dirent* entry = readdir(dir)) {
     const std::string_view entry_name = entry->d_name;
@@ -63,7 +62,6 @@ std::optional<std::string> FindEntry(const std::string& folder, std::string_view
       best = std::string(entry_name);
     }
   }
-  closedir(dir);
   return best;
 }
 
@@ -135,12 +133,14 @@ PathMap::Resolved PathMap::Resolve(std::string root, std::string_view rest) cons
       struct stat st;
       if (lstat(Join(native, part).c_str(), &st) != 0) {
         struct stat folder;
-        if (stat(native.c_str(), &folder) == 0 && Before(folder.st_mtim, began)) {
+        const bool listed = stat(native.c_str(), &folder) == 0;
+        if (listed && Before(folder.st_mtim, began)) {
           out.listings.push_back({native, StampOf(folder)});
         } else {
           out.cacheable = false;
         }
-        if (auto found = FindEntry(native, part)) {
+        DIR* dir = listed ? OpenFolder(native, folder) : nullptr;
+        if (auto found = dir ? FindEntry(dir, part) : std::nullopt) {
           name = std::move(*found);
         } else {
           out.exists = false;  // nothing below a missing folder exists
@@ -150,6 +150,19 @@ PathMap::Resolved PathMap::Resolve(std::string root, std::string_view rest) cons
     native = Join(native, name);
   }
   return out;
+}
+
+DIR* PathMap::OpenFolder(const std::string& native, const struct stat& now) const {
+  // Each folder is opened once and read again from the start when searched,
+  // so the number of opens a run makes does not depend on its timing.
+  auto& [dir, identity] = folders_[native];
+  const FileStamp current{static_cast<uint64_t>(now.st_dev), static_cast<uint64_t>(now.st_ino)};
+  if (dir && identity == current) return dir.get();
+  dir.reset(opendir(native.c_str()), [](DIR* d) {
+    if (d) closedir(d);
+  });
+  identity = current;
+  return dir.get();
 }
 
 bool PathMap::StillHolds(const Resolved& resolved) {
