@@ -9,30 +9,59 @@
 #include <utility>
 
 #include "platform/cp1252.h"
+#include "platform/posix/shared_library.h"
 #include "platform/web_post_charset.h"
 #include "platform/web_post_rules.h"
 
 namespace qmon::platform::posix {
 namespace {
 
-// libcurl's process-wide state, set up once on first use (thread-safe as a
-// function-local static) and released at exit.
+// libcurl, loaded when the first web-post object is created, with its
+// process-wide state set up then (thread-safe as a function-local static) and
+// released at exit.
 class CurlRuntime {
  public:
-  CurlRuntime() : code_(curl_global_init(CURL_GLOBAL_DEFAULT)) {}
+  CurlRuntime() : library_("libcurl.so.4") {
+    const bool bound =
+        library_.Bind("curl_global_init", global_init) &&
+        library_.Bind("curl_global_cleanup", global_cleanup) &&
+        library_.Bind("curl_easy_strerror", easy_strerror) &&
+        library_.Bind("curl_easy_init", easy_init) &&
+        library_.Bind("curl_easy_cleanup", easy_cleanup) &&
+        library_.Bind("curl_easy_setopt", easy_setopt) &&
+        library_.Bind("curl_easy_perform", easy_perform) &&
+        library_.Bind("curl_easy_getinfo", easy_getinfo) &&
+        library_.Bind("curl_slist_append", slist_append) &&
+        library_.Bind("curl_slist_free_all", slist_free_all);
+    if (bound) code_ = global_init(CURL_GLOBAL_DEFAULT);
+  }
   ~CurlRuntime() {
-    if (code_ == CURLE_OK) curl_global_cleanup();
+    if (code_ == CURLE_OK) global_cleanup();
   }
   bool ready() const { return code_ == CURLE_OK; }
 
+  decltype(&curl_global_init) global_init;
+  decltype(&curl_global_cleanup) global_cleanup;
+  decltype(&curl_easy_strerror) easy_strerror;
+  decltype(&curl_easy_init) easy_init;
+  decltype(&curl_easy_cleanup) easy_cleanup;
+  decltype(&curl_easy_setopt) easy_setopt;
+  decltype(&curl_easy_perform) easy_perform;
+  decltype(&curl_easy_getinfo) easy_getinfo;
+  decltype(&curl_slist_append) slist_append;
+  decltype(&curl_slist_free_all) slist_free_all;
+
  private:
-  CURLcode code_;
+  SharedLibrary library_;
+  CURLcode code_ = CURLE_FAILED_INIT;
 };
 
-bool CurlReady() {
+const CurlRuntime& Curl() {
   static const CurlRuntime runtime;
-  return runtime.ready();
+  return runtime;
 }
+
+bool CurlReady() { return Curl().ready(); }
 
 // What one exchange gathered through libcurl's callbacks. The callbacks
 // must not throw through libcurl's C frames: a failed allocation is noted and
@@ -80,7 +109,8 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
 }
 
 WebPostFailure CurlFailure(CURLcode code, const char* detail) {
-  std::string message = curl_easy_strerror(code);
+  // Without libcurl no message exists; its failure to load says it all.
+  std::string message = Curl().easy_strerror ? Curl().easy_strerror(code) : "";
   if (detail != nullptr && *detail != '\0') message += std::string(" (") + detail + ")";
   return {"libcurl error " + std::to_string(code), std::move(message)};
 }
@@ -92,12 +122,13 @@ using HeaderList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
 std::optional<WebPostFailure> Post(const std::string& xml, const std::string& url,
                                    std::string& text) {
   if (!CurlReady()) return CurlFailure(CURLE_FAILED_INIT, nullptr);
-  CurlHandle curl(curl_easy_init(), &curl_easy_cleanup);
-  HeaderList headers(curl_slist_append(nullptr, "Content-Type: text/xml; charset=utf-8"),
-                     &curl_slist_free_all);
+  const CurlRuntime& api = Curl();
+  CurlHandle curl(api.easy_init(), api.easy_cleanup);
+  HeaderList headers(api.slist_append(nullptr, "Content-Type: text/xml; charset=utf-8"),
+                     api.slist_free_all);
   // An empty Expect spares a second's wait for "100 Continue" on big posts.
   // Appending keeps the list's head; a failed append leaves it whole.
-  if (headers && curl_slist_append(headers.get(), "Expect:") == nullptr) headers.reset();
+  if (headers && api.slist_append(headers.get(), "Expect:") == nullptr) headers.reset();
   if (!curl || !headers) return CurlFailure(CURLE_OUT_OF_MEMORY, nullptr);
 
   CURL* h = curl.get();
@@ -108,27 +139,27 @@ std::optional<WebPostFailure> Post(const std::string& xml, const std::string& ur
   const std::string userAgent = WebPostUserAgent();
   // No CURLOPT_PROXY: libcurl then takes proxies from the environment.
   const CURLcode settings[] = {
-      curl_easy_setopt(h, CURLOPT_ERRORBUFFER, detail),
-      curl_easy_setopt(h, CURLOPT_URL, target.c_str()),
-      curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"),
-      curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(xml.size())),
-      curl_easy_setopt(h, CURLOPT_POSTFIELDS, xml.data()),
-      curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get()),
-      curl_easy_setopt(h, CURLOPT_USERAGENT, userAgent.c_str()),
-      curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L),
-      curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, timeouts.connect),
-      curl_easy_setopt(h, CURLOPT_TIMEOUT, timeouts.total),
-      curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxResponseBytes)),
-      curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &OnBody),
-      curl_easy_setopt(h, CURLOPT_WRITEDATA, &exchange),
-      curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &OnHeader),
-      curl_easy_setopt(h, CURLOPT_HEADERDATA, &exchange),
+      api.easy_setopt(h, CURLOPT_ERRORBUFFER, detail),
+      api.easy_setopt(h, CURLOPT_URL, target.c_str()),
+      api.easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"),
+      api.easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(xml.size())),
+      api.easy_setopt(h, CURLOPT_POSTFIELDS, xml.data()),
+      api.easy_setopt(h, CURLOPT_HTTPHEADER, headers.get()),
+      api.easy_setopt(h, CURLOPT_USERAGENT, userAgent.c_str()),
+      api.easy_setopt(h, CURLOPT_NOSIGNAL, 1L),
+      api.easy_setopt(h, CURLOPT_CONNECTTIMEOUT, timeouts.connect),
+      api.easy_setopt(h, CURLOPT_TIMEOUT, timeouts.total),
+      api.easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxResponseBytes)),
+      api.easy_setopt(h, CURLOPT_WRITEFUNCTION, &OnBody),
+      api.easy_setopt(h, CURLOPT_WRITEDATA, &exchange),
+      api.easy_setopt(h, CURLOPT_HEADERFUNCTION, &OnHeader),
+      api.easy_setopt(h, CURLOPT_HEADERDATA, &exchange),
   };
   for (const CURLcode code : settings) {
     if (code != CURLE_OK) return CurlFailure(code, nullptr);
   }
 
-  const CURLcode code = curl_easy_perform(h);
+  const CURLcode code = api.easy_perform(h);
   if (exchange.outOfMemory) return CurlFailure(CURLE_OUT_OF_MEMORY, nullptr);
   if (exchange.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
     return ResponseTooLargeFailure();
@@ -136,12 +167,12 @@ std::optional<WebPostFailure> Post(const std::string& xml, const std::string& ur
   if (code != CURLE_OK) return CurlFailure(code, detail);
 
   long status = 0;
-  curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+  api.easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
   if (status < 200 || status > 299) {
     return HttpStatusFailure(status, exchange.reason);
   }
   const char* contentType = nullptr;
-  curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType);
+  api.easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType);
   // The emulated machine's ANSI code page.
   text = ResponseText(exchange.body, contentType != nullptr ? contentType : "", Cp1252CodePage());
   return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "platform/posix/names.h"
+#include "platform/posix/stat_stamp.h"
 
 namespace qmon::platform::posix {
 namespace {
@@ -47,11 +49,10 @@ std::vector<std::string_view> Components(std::string_view rest) {
   return parts;
 }
 
-// The entry of `folder` that equals `name` without regard to case; when
-// several do, the first in listing order (bytes break the tie).
-std::optional<std::string> FindEntry(const std::string& folder, std::string_view name) {
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return std::nullopt;
+// The entry of the open folder that equals `name` without regard to case;
+// when several do, the first in listing order (bytes break the tie).
+std::optional<std::string> FindEntry(DIR* dir, std::string_view name) {
+  rewinddir(dir);  // the folder as it is now
   std::optional<std::string> best;
   while (const dirent* entry = readdir(dir)) {
     const std::string_view entry_name = entry->d_name;
@@ -61,8 +62,19 @@ std::optional<std::string> FindEntry(const std::string& folder, std::string_view
       best = std::string(entry_name);
     }
   }
-  closedir(dir);
   return best;
+}
+
+// The file system's clock: changes made from now on get a modification time
+// of at least this.
+timespec FileClockNow() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  return now;
+}
+
+bool Before(const timespec& a, const timespec& b) {
+  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
 }
 
 std::string CurrentDirectory() {
@@ -97,23 +109,68 @@ std::string PathMap::Native(std::string_view path) const {
     return Native(cwd + "\\" + std::string(path));
   }
 
-  std::string native = root;
-  bool resolving = true;  // nothing below a missing folder exists
+  std::string key = root;
+  key += rest;
+  if (const auto found = resolved_.find(key); found != resolved_.end()) {
+    if (StillHolds(found->second)) return found->second.native;
+    resolved_.erase(found);
+  }
+  Resolved resolved = Resolve(std::move(root), rest);
+  if (!resolved.cacheable) return std::move(resolved.native);
+  return resolved_.emplace(std::move(key), std::move(resolved)).first->second.native;
+}
+
+PathMap::Resolved PathMap::Resolve(std::string root, std::string_view rest) const {
+  // A folder changed within the file system's current clock tick may change
+  // again without its time stamp showing it: its listing is not remembered.
+  const timespec began = FileClockNow();
+  Resolved out;
+  std::string& native = out.native;
+  native = std::move(root);
   for (const std::string_view part : Components(rest)) {
     std::string name(part);
-    if (resolving) {
+    if (out.exists) {
       struct stat st;
       if (lstat(Join(native, part).c_str(), &st) != 0) {
-        if (auto found = FindEntry(native, part)) {
+        struct stat folder;
+        const bool listed = stat(native.c_str(), &folder) == 0;
+        if (listed && Before(folder.st_mtim, began)) {
+          out.listings.push_back({native, StampOf(folder)});
+        } else {
+          out.cacheable = false;
+        }
+        DIR* dir = listed ? OpenFolder(native, folder) : nullptr;
+        if (auto found = dir ? FindEntry(dir, part) : std::nullopt) {
           name = std::move(*found);
         } else {
-          resolving = false;
+          out.exists = false;  // nothing below a missing folder exists
         }
       }
     }
     native = Join(native, name);
   }
-  return native;
+  return out;
+}
+
+DIR* PathMap::OpenFolder(const std::string& native, const struct stat& now) const {
+  // Each folder is opened once and read again from the start when searched,
+  // so the number of opens a run makes does not depend on its timing.
+  auto& [dir, identity] = folders_[native];
+  const FileStamp current{static_cast<uint64_t>(now.st_dev), static_cast<uint64_t>(now.st_ino)};
+  if (dir && identity == current) return dir.get();
+  dir.reset(opendir(native.c_str()), [](DIR* d) {
+    if (d) closedir(d);
+  });
+  identity = current;
+  return dir.get();
+}
+
+bool PathMap::StillHolds(const Resolved& resolved) {
+  struct stat st;
+  for (const Listing& listing : resolved.listings) {
+    if (stat(listing.folder.c_str(), &st) != 0 || !(StampOf(st) == listing.stamp)) return false;
+  }
+  return !resolved.exists || lstat(resolved.native.c_str(), &st) == 0;
 }
 
 std::string PathMap::Windows(std::string_view native) const {

@@ -2,14 +2,23 @@
 
 #include <time.h>
 
+#include <cstdlib>
+
 #include "platform/text.h"
 
 namespace qmon::platform::posix {
 
 LocalTime PosixClock::Now() {
-  // localtime_r need not look at TZ again; a changed zone must take effect.
-  tzset();
+  // localtime_r need not look at TZ again; a changed zone must take effect:
+  // a new TZ at once, a new system zone file within the second (tzset()
+  // stats that file each time, and a run logs many lines a second).
   const time_t now = time(nullptr);
+  const char* tz = std::getenv("TZ");
+  if (now != looked_up_at_ || tz_.has_value() != (tz != nullptr) || (tz && *tz_ != tz)) {
+    tzset();
+    tz_ = tz ? std::optional<std::string>(tz) : std::nullopt;
+    looked_up_at_ = now;
+  }
   struct tm local;
   localtime_r(&now, &local);
   return LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,

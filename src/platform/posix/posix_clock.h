@@ -2,6 +2,10 @@
 // emulated machine's regional settings are US English.
 #pragma once
 
+#include <ctime>
+#include <optional>
+#include <string>
+
 #include "platform/env.h"
 
 namespace qmon::platform::posix {
@@ -11,6 +15,11 @@ class PosixClock final : public Clock {
   LocalTime Now() override;
   std::string ShortDate(const LocalTime& t) override;
   std::string LongTime(const LocalTime& t) override;
+
+ private:
+  // What the zone was last looked up for.
+  std::optional<std::string> tz_;
+  time_t looked_up_at_ = -1;
 };
 
 }  // namespace qmon::platform::posix

@@ -1,12 +1,10 @@
 #include "platform/profile/profile_engine.h"
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/profile/profile_answer.h"
-#include "platform/profile/profile_edit.h"
 
 namespace qmon::platform::profile {
 namespace {
@@ -65,17 +63,7 @@ bool ProfileEngine::WriteString(const char* section, const char* key, const char
     }
     return false;
   }
-  // The plan outlives the call: it is run again should the file change on
-  // disk before the flush.
-  const std::optional<std::string> key_text = key ? std::optional<std::string>(key) : std::nullopt;
-  const std::optional<std::string> value_text =
-      value ? std::optional<std::string>(value) : std::nullopt;
-  last_error_ = store_.Update(
-      DiskPath(file), [section_text = std::string(section), key_text,
-                       value_text](const ProfileText& text) {
-        return PlanProfileWrite(text, section_text, key_text ? key_text->c_str() : nullptr,
-                                value_text ? value_text->c_str() : nullptr);
-      });
+  last_error_ = store_.Update(DiskPath(file), section, key, value);
   return last_error_ == kErrorSuccess;
 }
 

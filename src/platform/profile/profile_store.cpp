@@ -1,14 +1,34 @@
 #include "platform/profile/profile_store.h"
 
+#include <cstring>
 #include <utility>
+
+#include "platform/profile/profile_edit.h"
 
 #include "platform/env.h"
 
 namespace qmon::platform::profile {
 
+namespace {
+
+constexpr char kHasKey = 1;
+constexpr char kHasValue = 2;
+
+}  // namespace
+
 void ProfileStore::Replay(Cached& cached) {
-  for (const Plan& plan : cached.pending) {
-    if (const std::optional<TextEdit> edit = plan(cached.text)) cached.text.Apply(*edit);
+  const std::string& pending = cached.pending;
+  for (size_t at = 0; at < pending.size();) {
+    const char flags = pending[at];
+    const char* section = pending.c_str() + at + 1;
+    const char* key = section + std::strlen(section) + 1;
+    const char* value = key + std::strlen(key) + 1;
+    at = static_cast<size_t>(value + std::strlen(value) + 1 - pending.c_str());
+    if (const std::optional<TextEdit> edit =
+            PlanProfileWrite(cached.text, section, flags & kHasKey ? key : nullptr,
+                             flags & kHasValue ? value : nullptr)) {
+      cached.text.Apply(*edit);
+    }
   }
 }
 
@@ -50,7 +70,8 @@ const ProfileText* ProfileStore::Load(const std::string& path, int32_t* error) {
   return cached ? &cached->text : nullptr;
 }
 
-int32_t ProfileStore::Update(const std::string& path, const Plan& plan) {
+int32_t ProfileStore::Update(const std::string& path, const char* section, const char* key,
+                             const char* value) {
   if (const auto failed = failed_.find(path); failed != failed_.end()) return failed->second;
   FileStamp stamp;
   bool read_only = false;
@@ -64,9 +85,14 @@ int32_t ProfileStore::Update(const std::string& path, const Plan& plan) {
     if (error != kErrorFileNotFound) return failed_[path] = error;
     cached = &files_[path];  // a new file, made by the flush
   }
-  if (const std::optional<TextEdit> edit = plan(cached->text)) {
+  if (const std::optional<TextEdit> edit = PlanProfileWrite(cached->text, section, key, value)) {
     if (cached->text.Apply(*edit)) ++stats_.reparses;
-    cached->pending.push_back(plan);
+    std::string& pending = cached->pending;
+    pending += static_cast<char>((key ? kHasKey : 0) | (value ? kHasValue : 0));
+    for (const char* text : {section, key ? key : "", value ? value : ""}) {
+      pending += text;
+      pending += '\0';
+    }
   }
   return 0;
 }

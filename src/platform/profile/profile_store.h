@@ -9,7 +9,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -37,14 +36,15 @@ class ProfileStore {
   // with *error the disk's Win32 code.
   const ProfileText* Load(const std::string& path, int32_t* error);
 
-  // Lets `plan` decide the change from the current text (empty for a missing
-  // file) and keeps it for the next flush; `plan` is kept too, to be run
-  // again should the file change on disk before then. The file exists after
+  // Makes WritePrivateProfileStringA's change for (section, key, value) to
+  // the current text (empty for a missing file) and keeps it for the next
+  // flush, to be made again should the file change on disk before then. A
+  // null key deletes the section, a null value the key. The file exists after
   // the flush, even when nothing was to change. Answers 0 or the Win32 error
   // code: ERROR_PATH_NOT_FOUND when the folder is missing, ERROR_ACCESS_DENIED
   // when the file is read-only, whether or not anything was to change.
-  using Plan = std::function<std::optional<TextEdit>(const ProfileText&)>;
-  int32_t Update(const std::string& path, const Plan& plan);
+  int32_t Update(const std::string& path, const char* section, const char* key,
+                 const char* value);
 
   // Writes the file whole when writes are pending. When that fails, or a
   // write since the last flush failed, the writes are dropped and the file
@@ -61,7 +61,10 @@ class ProfileStore {
     FileStamp stamp;        // of the file on disk the text was read from
     bool on_disk = false;   // false: the file is to be created
     ProfileText text;       // with the pending writes made
-    std::vector<Plan> pending;
+    // The writes that changed the text, packed (a run makes tens of
+    // thousands): per write a flags byte, then section, key and value, each
+    // ended by a NUL.
+    std::string pending;
     bool dirty() const { return !on_disk || !pending.empty(); }
   };
 
