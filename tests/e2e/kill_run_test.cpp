@@ -163,7 +163,7 @@ TEST_F(KillRunTest, KillAtEveryChangingCallOrAtRandomLeavesEveryFileWhole) {
     for (const auto& [file, bytes] : states[i]) {
       if (!states[i + 1].count(file)) changes[file] = std::nullopt;
     }
-    reference.Add(points[i].target, std::move(changes));
+    reference.Add(points[i].target, std::move(changes), points[i].call.starts_with("rename"));
   }
   test::SettledCheck check(reference, expected);
   for (size_t i = 0; i < points.size(); ++i) {

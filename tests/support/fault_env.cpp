@@ -196,8 +196,8 @@ void FaultEnv::Record() {
 
 // ---- The allowed-state rule -------------------------------------------------
 
-void History::Add(const std::string& target, std::map<std::string, Version> changes) {
-  calls.push_back({NameKey(target), std::move(changes)});
+void History::Add(const std::string& target, std::map<std::string, Version> changes, bool whole) {
+  calls.push_back({NameKey(target), std::move(changes), whole});
 }
 
 // The temporary names whole-file writes go through (fixed per target).
@@ -224,7 +224,8 @@ std::set<Version> Settled(const History& h, const std::string& file) {
     if (const auto it = call.changes.find(file); it != call.changes.end()) {
       now = it->second;
       left = false;
-      if (!now) settled.insert(now);  // a file the program deletes may stay deleted
+      // A file the program deletes may stay deleted; a renamed one is whole.
+      if (!now || call.whole) settled.insert(now);
     } else if (!left && MovesOn(call.target, file)) {
       settled.insert(now);
       left = true;

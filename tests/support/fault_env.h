@@ -27,11 +27,12 @@ struct History {
   struct Call {
     std::string target;  // upper case: a path, "REGISTRY" or "POST"
     std::map<std::string, Version> changes;
+    bool whole = false;  // the changes took the place of their files in one step (a rename)
   };
   Files before;
   std::vector<Call> calls;
   // Records a call: what it addressed and the files it changed.
-  void Add(const std::string& target, std::map<std::string, Version> changes);
+  void Add(const std::string& target, std::map<std::string, Version> changes, bool whole = false);
 };
 
 // The machine's Env with every call that reaches its disk (the profile
@@ -65,7 +66,8 @@ class FaultEnv {
 // The allowed-state rule. A version of a file is settled when the
 // undisturbed reference run left it for other work: the bytes the file held
 // before the run, its final bytes, and every version it held while the run
-// made a call that addressed anything but that file and the run log. A file
+// made a call that addressed anything but that file and the run log, and
+// every version a rename put in its place. A file
 // written in parts goes through versions no other call separates; those are
 // torn. A file replaced whole only takes settled versions.
 //
