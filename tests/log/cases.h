@@ -15,7 +15,11 @@
 //   -- answers                   the server's answers, "result=false|response=x|
 //                                e1=|e2=|e3=|raise=N"; "create=N" makes a creation raise
 //   -- call                      "Procedure|argument|..." lines, run in order
-//   -- expect                    what each call left, as the runner writes it
+//   -- expect                    what each call left, as the runner writes it:
+//        > the call line, = its answer, log (a line logged, time stamp removed),
+//        post URL [flag] / post-xml / post-given (outputs as passed in), start (a
+//        process started), file PATH with "| line" per CR LF ended line and "|~"
+//        for bytes after the last, gone PATH, reg (a checksum value), run (a field)
 //
 // With QMON_CASES_OUT=folder set, each data file is also written there with
 // what the calls left as its expectations.
