@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "access/access.h"
+#include "platform/vb_error.h"
 #include "support/run_fixture.h"
 
 namespace qmon {
@@ -71,6 +72,47 @@ TEST_F(IniAccessTest, TextOutsideTheCodePageReachesTheFileAsQuestionMarks) {
   }
   EXPECT_EQ(machine.Get(ini), "[S]\r\nk=caf\xE9 ?\r\n");
   EXPECT_EQ(GetINIString(run, "S", "k", ini), "caf\xC3\xA9 ?");
+}
+
+// A profile whose every call raises, as the runtime does when a call fails
+// under it (out of memory).
+class RaisingProfile final : public platform::Profile {
+ public:
+  uint32_t GetString(const char*, const char*, const char*, char*, uint32_t,
+                     const char*) override {
+    throw VbError(vberr::kOutOfMemory);
+  }
+  uint32_t GetInt(const char*, const char*, int32_t, const char*) override {
+    throw VbError(vberr::kOutOfMemory);
+  }
+  uint32_t GetSectionNames(char*, uint32_t, const char*) override {
+    throw VbError(vberr::kOutOfMemory);
+  }
+  bool WriteString(const char*, const char*, const char*, const char*) override {
+    throw VbError(vberr::kOutOfMemory);
+  }
+};
+
+TEST_F(IniAccessTest, FailedCallsAnswerNothingAndLogTheirError) {
+  RaisingProfile raising;
+  run.env.profile = &raising;
+  // Braced lists run their calls in order, so the log follows the table.
+  const std::string answers[] = {GetINIString(run, "S", "k", ini),
+                                 GetSectionNames(run, ini),
+                                 GetKeyValue(run, "S", "k", ini, false),
+                                 GetKeyValue(run, "S", "k", ini, true),
+                                 GetSections(run, ini),
+                                 std::to_string(SetKeyValue(run, "S", "k", "v", ini)),
+                                 std::to_string(DeleteSection(run, "S", ini))};
+  EXPECT_THAT(answers, ElementsAre("", "", "", "", "", "0", "0"));
+  const std::string utility = "ERR : 7 (Out of memory) in procedure ";
+  EXPECT_THAT(Logged(), ElementsAre(utility + "GetKeyValue of Module Utility",
+                                    utility + "GetKeyValue of Module Utility",
+                                    utility + "GetSections of Module Utility",
+                                    "MSG : Writing in section S  Key k=v in " + ini,
+                                    utility + "SetKeyValue of Module Utility",
+                                    "MSG : Deleting section S from QavoScheduler.ini",
+                                    utility + "DeleteSection of Module Utility"));
 }
 
 }  // namespace
