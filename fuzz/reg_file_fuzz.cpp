@@ -63,12 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text = file.Serialize();
   if (!problems.empty()) return 0;
 
-  const RegFile again = RegFile::Parse(text, &problems);
-  Check(problems.empty() && again.Serialize() == text);
+  RegFile rewritten = RegFile::Parse(text, &problems);
+  Check(problems.empty() && rewritten.Serialize() == text);
 
   // Every value rewritten in regedit's own format reads back alike.
   const Listed listed = List(text);
-  RegFile rewritten = again;
   for (const RegPath& key : listed.keys) {
     Check(file.FindKey(key).has_value());
     for (const std::string& name : listed.names) {
