@@ -34,7 +34,7 @@ TEST(FaultRunTest, EveryFailedCallLeavesEveryFileWholeAndARerunRestoresIt) {
   };
   // The files and the checksum values: what an undisturbed run must restore.
   const auto outputs = [](test::TestMachine& m) {
-    test::Files files = test::Snapshot(m.fs);
+    test::Files files = test::Snapshot(m);
     for (const char* name : {"Performance", "Event", "Main"}) {
       files[std::string("HKLM:") + name] = m.RegValue(kChecksumKey, name).value_or("-");
     }
@@ -58,7 +58,7 @@ TEST(FaultRunTest, EveryFailedCallLeavesEveryFileWholeAndARerunRestoresIt) {
     faults = nullptr;
     const std::string at = "fault at call " + std::to_string(n) + " (" + disturbed.faulted + ")";
     if (!escaped.empty()) check.violations.push_back(at + ": " + escaped);
-    check.Check(at, outputs(m), test::Snapshot(m.fs), [&] {
+    check.Check(at, outputs(m), test::Snapshot(m), [&] {
       m.Remove("C:\\Agent\\Scheduler INI");  // the scheduler took the requests
       run(m.env());
       return outputs(m);

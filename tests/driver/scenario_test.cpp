@@ -76,9 +76,9 @@ TEST_F(MainRunTest, NoMasterTemplateEndsTheRunBeforeTheConversion) {
 
 TEST_F(MainRunTest, SecondInstanceTouchesNothing) {
   m.system.other_instance = true;
-  const test::Files before = test::Snapshot(m.fs);
+  const test::Files before = test::Snapshot(m);
   EXPECT_TRUE(RunMain(m.env()).empty());
-  EXPECT_EQ(test::Snapshot(m.fs), before);
+  EXPECT_EQ(test::Snapshot(m), before);
 }
 
 // INI writes still kept when a run ends reach the disk.

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -12,11 +13,12 @@
 
 #include "platform/memory/memory_env.h"
 #include "platform/vb_error.h"
-#include "support/fake_web_post.h"
 #include "support/forwarding_fs.h"
 
 namespace qmon::test {
 namespace {
+
+using platform::memory::NameKey;
 
 struct Block {
   std::string header;  // after "-- "
@@ -93,6 +95,81 @@ void PrintFile(std::vector<std::string>& out, const std::string& bytes) {
   if (at < bytes.size()) out.push_back("|~ " + Escape(bytes.substr(at)));
 }
 
+// The web-post component "qWbPost.WebPost": it records every post and
+// answers from the case's script. Every object created shares the record and
+// the script, so the posts of the shared object and of per-call objects alike
+// are seen; objects keep it alive.
+// One scripted answer. An output left unset keeps what the caller passed in.
+struct PostOutcome {
+  bool result = true;
+  std::optional<std::string> response = std::nullopt;
+  std::optional<std::string> error1 = std::nullopt;
+  std::optional<std::string> error2 = std::nullopt;
+  std::optional<std::string> error3 = std::nullopt;
+  // Non-zero: the call raises VbError(raise) instead of answering.
+  int32_t raise = 0;
+};
+
+// What one call was given, outputs as they stood on entry.
+struct PostCall {
+  std::string xml;
+  bool flag = true;
+  std::string url;
+  std::string arg4, arg5;
+  std::string response, error1, error2, error3;
+};
+
+class FakeWebPost {
+ public:
+  static std::shared_ptr<FakeWebPost> RegisteredIn(platform::ComponentRegistry& components) {
+    auto fake = std::make_shared<FakeWebPost>();
+    components.Register("qWbPost.WebPost", [fake]() -> std::unique_ptr<platform::WebPostObject> {
+      if (!fake->creation_errors.empty()) {
+        const int32_t error = fake->creation_errors.front();
+        fake->creation_errors.pop_front();
+        if (error != 0) throw VbError(error);
+      }
+      return std::make_unique<Object>(fake);
+    });
+    return fake;
+  }
+
+  // Answers of the calls, in order; a call beyond the script fails the test.
+  std::deque<PostOutcome> outcomes;
+  // Creations that raise, in order (0 lets that creation succeed); once
+  // empty, every creation succeeds.
+  std::deque<int32_t> creation_errors;
+
+  std::vector<PostCall> calls;
+
+ private:
+  class Object final : public platform::WebPostObject {
+   public:
+    explicit Object(std::shared_ptr<FakeWebPost> owner) : owner_(std::move(owner)) {}
+
+    bool PostXMLString(std::string& xml, bool flag, std::string& url, std::string arg4,
+                       std::string arg5, std::string& response, std::string& error1,
+                       std::string& error2, std::string& error3) override {
+      owner_->calls.push_back({xml, flag, url, arg4, arg5, response, error1, error2, error3});
+      if (owner_->outcomes.empty()) {
+        ADD_FAILURE() << "unexpected post to " << url;
+        return false;
+      }
+      const PostOutcome outcome = owner_->outcomes.front();
+      owner_->outcomes.pop_front();
+      if (outcome.raise != 0) throw VbError(outcome.raise);
+      if (outcome.response) response = *outcome.response;
+      if (outcome.error1) error1 = *outcome.error1;
+      if (outcome.error2) error2 = *outcome.error2;
+      if (outcome.error3) error3 = *outcome.error3;
+      return outcome.result;
+    }
+
+   private:
+    std::shared_ptr<FakeWebPost> owner_;
+  };
+};
+
 // A file system whose calls fail or race as a case's "fail" block says.
 class ScriptedFs final : public ForwardingFileSystem {
  public:
@@ -107,7 +184,7 @@ class ScriptedFs final : public ForwardingFileSystem {
     Raise("FileExists", path);
     const bool exists = inner_.FileExists(path);
     for (auto& r : rules) {
-      if (r.what == "vanish" && SamePath(path, r.path) && --r.number == 0 && exists) {
+      if (r.what == "vanish" && NameKey(path) == NameKey(r.path) && --r.number == 0 && exists) {
         inner_.RemoveFile(path, true);
       }
     }
@@ -125,7 +202,7 @@ class ScriptedFs final : public ForwardingFileSystem {
  private:
   void Raise(const std::string& what, const std::string& path) const {
     for (const auto& r : rules) {
-      if (r.what == what && SamePath(path, r.path)) throw VbError(r.number);
+      if (r.what == what && NameKey(path) == NameKey(r.path)) throw VbError(r.number);
     }
   }
 };
@@ -157,17 +234,9 @@ struct State {
   size_t logged = 0, posts = 0, starts = 0;
 };
 
-void Walk(const platform::memory::MemoryFileSystem& fs, const std::string& folder, State& s) {
-  for (const std::string& name : fs.Names(folder, false)) {
-    const auto* entry = fs.Find(folder + "\\" + name);
-    if (entry->folder && name != "ApplicationLog") Walk(fs, entry->path, s);
-    if (!entry->folder) s.files[platform::memory::NameKey(entry->path)] = {entry->path, entry->bytes};
-  }
-}
-
 State Take(AgentRun& r, const FakeWebPost& server) {
   State s;
-  Walk(r.machine.fs, "C:", s);
+  for (const auto& [key, entry] : r.machine.Files()) s.files[key] = {entry->path, entry->bytes};
   for (const char* name : kChecksums) s.checksums.push_back(r.machine.RegValue("SOFTWARE\\QAVOOD", name));
   for (const auto& [name, field] : kTexts) s.fields.push_back(r.run.*field);
   for (const auto& [name, field] : kFlags) s.fields.push_back(YesNo(r.run.*field));

@@ -6,6 +6,7 @@
 
 #include "platform/cp1252.h"
 #include "platform/md5_builtin.h"
+#include "platform/vb_error.h"
 #include "support/forwarding_fs.h"
 
 namespace qmon::test {
@@ -111,27 +112,18 @@ class FaultRegistry final : public platform::Registry {
   platform::Registry& inner_;
 };
 
-// Every file of the machine but the run log's, by upper-case path.
-void Walk(const platform::memory::MemoryFileSystem& fs, const std::string& folder,
-          std::map<std::string, uint64_t>& versions) {
-  for (const std::string& name : fs.Names(folder, false)) {
-    const std::string path = folder + "\\" + name;
-    const auto* entry = fs.Find(path);
-    if (NameKey(path).find("APPLICATIONLOG") != std::string::npos) continue;
-    if (entry->folder)
-      Walk(fs, path, versions);
-    else
-      versions[NameKey(path)] = entry->version;
-  }
+// The version of every file of the machine but the run log's.
+std::map<std::string, uint64_t> Versions(const TestMachine& m) {
+  std::map<std::string, uint64_t> versions;
+  for (const auto& [path, entry] : m.Files()) versions[path] = entry->version;
+  return versions;
 }
 
 }  // namespace
 
-Files Snapshot(const platform::memory::MemoryFileSystem& fs) {
-  std::map<std::string, uint64_t> versions;
-  Walk(fs, "C:", versions);
+Files Snapshot(const TestMachine& m) {
   Files files;
-  for (const auto& [path, version] : versions) files[path] = fs.Find(path)->bytes;
+  for (const auto& [path, entry] : m.Files()) files[path] = entry->bytes;
   return files;
 }
 
@@ -152,9 +144,9 @@ FaultEnv::FaultEnv(TestMachine& m, int64_t fail_at, int64_t record_from)
       fail_at_(fail_at),
       record_from_(record_from),
       parts_(std::make_unique<Parts>(*this, m)) {
-  Walk(m.fs, "C:", versions_);
+  versions_ = Versions(m);
   seen_ = m.fs.changes();
-  history.before = Snapshot(m.fs);
+  history.before = Snapshot(m);
 }
 
 FaultEnv::~FaultEnv() = default;
@@ -181,8 +173,7 @@ void FaultEnv::Record() {
   std::map<std::string, Version> changes;
   if (m_.fs.changes() != seen_) {  // what the last call changed
     seen_ = m_.fs.changes();
-    std::map<std::string, uint64_t> now;
-    Walk(m_.fs, "C:", now);
+    std::map<std::string, uint64_t> now = Versions(m_);
     for (const auto& [path, version] : now) {
       if (!versions_.count(path) || versions_[path] != version) changes[path] = m_.Get(path);
     }

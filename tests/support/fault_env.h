@@ -20,7 +20,7 @@ using Files = std::map<std::string, std::string>;
 using Version = std::optional<std::string>;  // nullopt: the file is absent
 
 // The files of the machine but the run log's.
-Files Snapshot(const platform::memory::MemoryFileSystem& fs);
+Files Snapshot(const TestMachine& m);
 
 // What a run did to the files, call by call.
 struct History {

@@ -1,5 +1,5 @@
-// File systems that hand every call to another one and change a single call,
-// so a test can make one operation of the real backend fail or race.
+// A file system that hands every call to another one, so that a test can
+// change a single call: make one operation of the real backend fail or race.
 #pragma once
 
 #include <memory>
@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "platform/env.h"
-#include "platform/vb_error.h"
 
 namespace qmon::test {
 
@@ -44,52 +43,7 @@ class ForwardingFileSystem : public platform::FileSystem {
   }
 
  protected:
-  // Windows paths name one file whatever their letter case (ASCII is enough here).
-  static bool SamePath(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-      auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-      if (upper(a[i]) != upper(b[i])) return false;
-    }
-    return true;
-  }
-
   platform::FileSystem& inner_;
-};
-
-// CreateTextFile of one file raises 70 Permission denied, as when another
-// process holds it open.
-class CreateTextFails final : public ForwardingFileSystem {
- public:
-  CreateTextFails(platform::FileSystem& inner, std::string path)
-      : ForwardingFileSystem(inner), path_(std::move(path)) {}
-
-  std::unique_ptr<platform::TextStream> CreateText(const std::string& path) override {
-    if (SamePath(path, path_)) throw VbError(vberr::kPermissionDenied);
-    return inner_.CreateText(path);
-  }
-
- private:
-  std::string path_;
-};
-
-// Another process deletes one file right after the n-th FileExists of it has
-// answered (counting from 1), as the scheduler does when it consumes a request.
-class FileVanishes final : public ForwardingFileSystem {
- public:
-  FileVanishes(platform::FileSystem& inner, std::string path, int nth)
-      : ForwardingFileSystem(inner), path_(std::move(path)), nth_(nth) {}
-
-  bool FileExists(const std::string& path) override {
-    const bool exists = inner_.FileExists(path);
-    if (SamePath(path, path_) && ++asked_ == nth_ && exists) inner_.RemoveFile(path, true);
-    return exists;
-  }
-
- private:
-  std::string path_;
-  int nth_;
-  int asked_ = 0;
 };
 
 }  // namespace qmon::test

@@ -1,6 +1,7 @@
 #include "support/machine.h"
 
 #include <cstdio>
+#include <regex>
 #include <utility>
 
 namespace qmon::test {
@@ -70,6 +71,21 @@ std::optional<std::string> TestMachine::RegValue(const std::string& subkey,
   return value;
 }
 
+std::map<std::string, const platform::memory::MemoryFileSystem::Entry*> TestMachine::Files() const {
+  std::map<std::string, const platform::memory::MemoryFileSystem::Entry*> files;
+  std::vector<std::string> folders = {"C:"};
+  while (!folders.empty()) {
+    const std::string folder = folders.back();
+    folders.pop_back();
+    for (const std::string& name : fs.Names(folder, false)) {
+      const auto* entry = fs.Find(folder + "\\" + name);
+      if (entry->folder && platform::memory::NameKey(name) != "APPLICATIONLOG") folders.push_back(entry->path);
+      if (!entry->folder) files[platform::memory::NameKey(entry->path)] = entry;
+    }
+  }
+  return files;
+}
+
 std::vector<std::string> TestMachine::LogLines() const {
   const auto& t = clock.now;
   char name[32];
@@ -89,30 +105,11 @@ std::vector<std::string> SplitCrLf(const std::string& text) {
   return lines;
 }
 
-namespace {
-
-// Length of a leading "M/D/YYYY" or "M/D/YYYY h:mm:ss AM" time stamp and its
-// TAB, or 0 when the line has none.
-size_t StampLength(const std::string& line) {
-  const size_t tab = line.find('\t');
-  if (tab == std::string::npos) return 0;
-  int month = 0, day = 0, year = 0, hour = 0, minute = 0, second = 0;
-  char half[3] = {};
-  int used = 0;
-  const std::string stamp = line.substr(0, tab);
-  const bool dateOnly = std::sscanf(stamp.c_str(), "%d/%d/%d%n", &month, &day, &year, &used) == 3 &&
-                        used == static_cast<int>(stamp.size());
-  const bool dateTime = std::sscanf(stamp.c_str(), "%d/%d/%d %d:%d:%d %2[AP]M%n", &month, &day,
-                                    &year, &hour, &minute, &second, half, &used) == 7 &&
-                        used == static_cast<int>(stamp.size());
-  return dateOnly || dateTime ? tab + 1 : 0;
-}
-
-}  // namespace
-
 std::vector<std::string> WithoutStamps(const std::vector<std::string>& lines) {
+  // "M/D/YYYY" or "M/D/YYYY h:mm:ss AM" and the TAB after it.
+  static const std::regex kStamp(R"(^\d+/\d+/\d+( \d+:\d+:\d+ [AP]M)?\t)");
   std::vector<std::string> out;
-  for (const auto& line : lines) out.push_back(line.substr(StampLength(line)));
+  for (const auto& line : lines) out.push_back(std::regex_replace(line, kStamp, ""));
   return out;
 }
 

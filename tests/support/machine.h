@@ -2,6 +2,7 @@
 // and read its files and its registry.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -43,6 +44,9 @@ class TestMachine {
   // A string value under HKLM as the ANSI query answers it, up to its first
   // NUL; nullopt when the key or the value is missing or not a string.
   std::optional<std::string> RegValue(const std::string& subkey, const std::string& name);
+
+  // Every file but those under a run log folder, by upper-case path.
+  std::map<std::string, const platform::memory::MemoryFileSystem::Entry*> Files() const;
 
   // The run log lines of C:\Agent for the fake clock's day, CR LF removed.
   std::vector<std::string> LogLines() const;

@@ -77,31 +77,19 @@ int MockServerProcess::Stop() {
 std::vector<LoggedRequest> ReadRequestLog(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  static const std::string kContentType = "Content-Type: ";
-  static const std::string kEnd = "\n=== end\n";
+  const std::string kType = "\nContent-Type: ", kEnd = "\n=== end\n";
   std::vector<LoggedRequest> requests;
-  size_t pos = 0;
-  while (text.compare(pos, 4, "=== ") == 0) {
-    // "=== METHOD TARGET", "Content-Type: ...", an empty line, the body, kEnd.
-    const auto malformed = [&path] { return std::runtime_error("malformed request log " + path); };
-    const size_t lineEnd = text.find('\n', pos);
-    const size_t blank = text.find(' ', pos + 4);
-    if (lineEnd == std::string::npos || blank > lineEnd) throw malformed();
-    const size_t typeEnd = text.find('\n', lineEnd + 1);
-    if (typeEnd == std::string::npos ||
-        text.compare(lineEnd + 1, kContentType.size(), kContentType) != 0) {
-      throw malformed();
+  for (size_t pos = 0, end; (end = text.find(kEnd, pos)) != std::string::npos; pos = end + kEnd.size()) {
+    // "=== METHOD TARGET", "Content-Type: TYPE", an empty line, the body.
+    const std::string block = text.substr(pos, end - pos);
+    const size_t blank = block.find(' ', 4), type = block.find(kType), body = block.find("\n\n");
+    if (!block.starts_with("=== ") || block.find('\n') != type || blank > type ||
+        body == std::string::npos) {
+      throw std::runtime_error("malformed request log " + path);
     }
-    const size_t bodyEnd = text.find(kEnd, typeEnd + 2);
-    if (bodyEnd == std::string::npos) throw malformed();
-    LoggedRequest request;
-    request.method = text.substr(pos + 4, blank - pos - 4);
-    request.target = text.substr(blank + 1, lineEnd - blank - 1);
-    const size_t typeStart = lineEnd + 1 + kContentType.size();
-    request.contentType = text.substr(typeStart, typeEnd - typeStart);
-    request.body = text.substr(typeEnd + 2, bodyEnd - typeEnd - 2);
-    requests.push_back(std::move(request));
-    pos = bodyEnd + kEnd.size();
+    requests.push_back({block.substr(4, blank - 4), block.substr(blank + 1, type - blank - 1),
+                        block.substr(type + kType.size(), body - type - kType.size()),
+                        block.substr(body + 2)});
   }
   return requests;
 }
