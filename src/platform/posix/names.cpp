@@ -127,8 +127,6 @@ int CompareKeys(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-char32_t WinUpper(char32_t c) { return c > 0xFFFF ? c : Table()[c]; }
-
 std::u16string WinNameKey(std::string_view name) {
   std::u16string out;
   out.reserve(name.size());

@@ -8,9 +8,6 @@
 
 namespace qmon::platform::posix {
 
-// The Windows upper case of one character (the file system's casing table).
-char32_t WinUpper(char32_t c);
-
 // The name's UTF-16 code units upper-cased: equal keys for names equal
 // without regard to case, so a key to index names by.
 std::u16string WinNameKey(std::string_view name);
