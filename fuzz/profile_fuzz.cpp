@@ -4,13 +4,14 @@
 // After every operation the engine that edited its cached text answers as an
 // engine that reads the file afresh; a write whose names and value the text
 // can hold reads back, and sections other than the one named keep their keys.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "check.h"
+#include "harness.h"
 #include "platform/memory/memory_env.h"
 #include "platform/profile/profile_engine.h"
 #include "platform/profile/profile_text.h"
@@ -23,12 +24,9 @@ using qmon::platform::profile::ProfileText;
 using qmon::platform::profile::TrimProfileBlanks;
 
 constexpr const char* kFile = "C:\\f\\a.ini";
-constexpr uint32_t kBufferSize = 1 << 17;
 
 std::string Get(ProfileEngine& engine, const char* section, const char* key) {
-  static std::vector<char> buffer(kBufferSize);
-  const uint32_t n = engine.GetString(section, key, "", buffer.data(), kBufferSize, kFile);
-  return std::string(buffer.data(), n);
+  return ProfileGet(engine, section, key, kFile);
 }
 
 // Every section name, key list and value, as one text.
@@ -75,13 +73,11 @@ bool Storable(std::string_view section, std::string_view key, std::string_view v
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<std::string> parts(1);
-  for (size_t i = 0; i < size; ++i) {
-    if (data[i] == 0) {
-      parts.emplace_back();
-    } else {
-      parts.back() += static_cast<char>(data[i]);
-    }
+  const std::string input = Bytes(data, size);
+  std::vector<std::string> parts;
+  for (size_t at = 0, end = 0; at <= input.size(); at = end + 1) {
+    end = std::min(input.find('\0', at), input.size());
+    parts.push_back(input.substr(at, end - at));
   }
   MemoryFileSystem fs;
   fs.MakeFolders("C:\\f");

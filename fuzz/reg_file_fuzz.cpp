@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "check.h"
+#include "harness.h"
 #include "platform/posix/reg_file.h"
 
 namespace {
@@ -51,15 +51,11 @@ Listed List(std::string_view text) {
   return listed;
 }
 
-bool SameValue(const RegValue* a, const RegValue* b) {
-  return a && b && a->type == b->type && a->data == b->data;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> problems;
-  RegFile file = RegFile::Parse({reinterpret_cast<const char*>(data), size}, &problems);
+  RegFile file = RegFile::Parse(Bytes(data, size), &problems);
   const std::string text = file.Serialize();
   if (!problems.empty()) return 0;
 
@@ -79,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const RegPath& key : listed.keys) {
     for (const std::string& name : listed.names) {
       const RegValue* value = file.FindValue(key, name);
-      Check(!value || SameValue(value, reread.FindValue(key, name)));
+      const RegValue* again = reread.FindValue(key, name);
+      Check(!value || (again && value->type == again->type && value->data == again->data));
     }
   }
   return 0;

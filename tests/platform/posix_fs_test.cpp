@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/case_file.h"
 #include "platform/temp_name.h"
 #include "platform/vb_error.h"
 #include "support/temp_dir.h"
@@ -24,20 +25,15 @@ class PosixFsTest : public ::testing::Test {
  protected:
   void SetUp() override { fs::create_directories(drive_c_); }
 
-  void Put(const std::string& relative, const std::string& bytes) {
-    std::ofstream(drive_c_ + "/" + relative, std::ios::binary) << bytes;
+  void Put(const std::string& relative, const std::string& bytes, mode_t mode = 0644) {
+    test::PutFile(drive_c_ + "/" + relative, bytes);
+    ASSERT_EQ(chmod((drive_c_ + "/" + relative).c_str(), mode), 0) << relative;
   }
-  std::string Get(const std::string& relative) {
-    std::ifstream in(drive_c_ + "/" + relative, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  std::string Get(const std::string& relative) { return test::FileBytes(drive_c_ + "/" + relative); }
   mode_t Mode(const std::string& relative) {
     struct stat st;
     EXPECT_EQ(stat((drive_c_ + "/" + relative).c_str(), &st), 0) << relative;
     return st.st_mode & 07777;
-  }
-  void SetMode(const std::string& relative, mode_t mode) {
-    ASSERT_EQ(chmod((drive_c_ + "/" + relative).c_str(), mode), 0) << relative;
   }
   bool Exists(const std::string& relative) { return fs::exists(drive_c_ + "/" + relative); }
 
@@ -103,9 +99,7 @@ TEST_F(PosixFsTest, CreateTextMakesOrReplacesAnAnsiFile) {
 // left by an interrupted write (here read-only) is replaced, then gone.
 TEST_F(PosixFsTest, FilesAreReplacedWhole) {
   Put("t.txt", "old");
-  const std::string leftover = TempPathBeside(drive_c_ + "/t.txt");
-  std::ofstream(leftover) << "cut short";
-  ASSERT_EQ(chmod(leftover.c_str(), 0444), 0);
+  Put(TempPathBeside("t.txt"), "cut short", 0444);
   auto stream = fso_.CreateText("C:\\t.txt");
   EXPECT_EQ(Get("t.txt"), "old");
   stream->WriteLine("new");
@@ -122,8 +116,7 @@ TEST_F(PosixFsTest, FilesAreReplacedWhole) {
 }
 
 TEST_F(PosixFsTest, FailuresRaiseTheRuntimeNumbers) {
-  Put("locked.txt", "keep");
-  SetMode("locked.txt", 0444);
+  Put("locked.txt", "keep", 0444);
   Put("plain.txt", "p");
   fs::create_directories(drive_c_ + "/Folder");
   const struct {
@@ -171,7 +164,7 @@ TEST_F(PosixFsTest, CopyOverReplacesTheTargetAndCarriesReadOnly) {
   EXPECT_EQ(Get("Target.ini"), std::string("a\0b\r\n", 5));
   EXPECT_FALSE(Exists("target.INI"));
 
-  SetMode("source.ini", 0444);
+  Put("source.ini", std::string("a\0b\r\n", 5), 0444);
   fso_.CopyOver("C:\\source.ini", "C:\\Copy.ini");
   EXPECT_EQ(Get("Copy.ini"), std::string("a\0b\r\n", 5));
   EXPECT_EQ(Mode("Copy.ini") & S_IWUSR, 0u);
@@ -207,8 +200,7 @@ TEST_F(PosixFsTest, ShortPathNameAnswersTheExistingPathItself) {
 }
 
 TEST_F(PosixFsTest, SetAttributesNormalGivesTheOwnerWriteBitBack) {
-  Put("r\xC3\xA9.txt", "");
-  SetMode("r\xC3\xA9.txt", 0440);
+  Put("r\xC3\xA9.txt", "", 0440);
   EXPECT_TRUE(fso_.SetAttributesNormal("C:\\R\xC9.TXT"));
   EXPECT_EQ(Mode("r\xC3\xA9.txt"), 0640u);
   EXPECT_FALSE(fso_.SetAttributesNormal("C:\\missing.txt"));

@@ -13,13 +13,7 @@ namespace qmon::platform::posix {
 namespace {
 
 using test::CaseFileBytes;
-
-// LF line ends to the CR LF that registry exports use.
-std::string Crlf(std::string_view text) {
-  std::string out;
-  for (char c : text) out += c == '\n' ? "\r\n" : std::string(1, c);
-  return out;
-}
+using test::Crlf;
 
 RegFile ParseClean(std::string_view bytes) {
   std::vector<std::string> problems;
