@@ -19,6 +19,13 @@ inline std::string Bytes(const uint8_t* data, size_t size) {
   return {reinterpret_cast<const char*>(data), size};
 }
 
+// The pieces between separators, empty ones kept.
+inline std::vector<std::string> Split(std::string_view text, char separator) {
+  std::vector<std::string> parts(1);
+  for (char c : text) c == separator ? parts.emplace_back() : parts.back() += c;
+  return parts;
+}
+
 inline bool Ascii(std::string_view text) {
   return std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }

@@ -4,7 +4,6 @@
 // After every operation the engine that edited its cached text answers as an
 // engine that reads the file afresh; a write whose names and value the text
 // can hold reads back, and sections other than the one named keep their keys.
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,14 +30,11 @@ std::string Get(ProfileEngine& engine, const char* section, const char* key) {
 
 // Every section name, key list and value, as one text.
 std::string Answers(ProfileEngine& engine) {
-  const std::string names = Get(engine, nullptr, nullptr);
-  std::string all = names;
-  for (size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
-    const std::string section = names.c_str() + at;
-    const std::string keys = Get(engine, section.c_str(), nullptr);
-    all += "|" + keys;
-    for (size_t k = 0; k < keys.size(); k = keys.find('\0', k) + 1) {
-      all += "|" + Get(engine, section.c_str(), keys.c_str() + k);
+  std::string all;
+  for (const std::string& section : Split(Get(engine, nullptr, nullptr), '\0')) {
+    all += "|" + section + "|" + Get(engine, section.c_str(), nullptr);
+    for (const std::string& key : Split(Get(engine, section.c_str(), nullptr), '\0')) {
+      all += "|" + Get(engine, section.c_str(), key.c_str());
     }
   }
   return all;
@@ -73,12 +69,7 @@ bool Storable(std::string_view section, std::string_view key, std::string_view v
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string input = Bytes(data, size);
-  std::vector<std::string> parts;
-  for (size_t at = 0, end = 0; at <= input.size(); at = end + 1) {
-    end = std::min(input.find('\0', at), input.size());
-    parts.push_back(input.substr(at, end - at));
-  }
+  const std::vector<std::string> parts = Split(Bytes(data, size), '\0');
   MemoryFileSystem fs;
   fs.MakeFolders("C:\\f");
   fs.Write(kFile, parts[0]);

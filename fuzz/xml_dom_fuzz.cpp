@@ -34,8 +34,7 @@ bool Reloadable(const DOMDocument& document, const std::string& xml) {
   if (at == std::string::npos) return true;
   std::string encoding = declaration.substr(at + 10, declaration.find('"', at + 10) - at - 10);
   for (char& c : encoding) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (encoding == "utf-8") return true;
-  return encoding != "utf-16" && Ascii(xml);
+  return encoding == "utf-8" || (encoding != "utf-16" && Ascii(xml));
 }
 
 void Walk(const Node& node) {
