@@ -19,30 +19,24 @@
 namespace qmon::platform::posix {
 namespace {
 
-using namespace std::string_literals;
-
 class ProfileTest : public ::testing::Test {
  protected:
   ProfileTest() { std::filesystem::create_directories(dir_ / "drive_c"); }
   std::string Path(const std::string& name = "t.ini") const { return dir_ / name; }
-  void Put(const std::string& bytes, const std::string& name = "t.ini") {
-    std::ofstream(Path(name), std::ios::binary | std::ios::trunc) << bytes;
-  }
+  void Put(const std::string& bytes) { test::PutFile(Path(), bytes); }
   // The file as the engine leaves it: its kept writes are flushed first.
   std::string Bytes() const {
     profile_.WriteString(nullptr, nullptr, nullptr, Path().c_str());
-    std::ifstream in(Path(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return test::FileBytes(Path());
   }
-  bool Write(const char* section, const char* key, const char* value,
-             const std::string& name = "t.ini") {
-    return profile_.WriteString(section, key, value, Path(name).c_str());
+  bool Write(const char* section, const char* key, const char* value) {
+    return profile_.WriteString(section, key, value, Path().c_str());
   }
   // A buffer of size chars and two more, all preset to '#', and the count answered.
   std::string Get(const char* section, const char* key, const char* def, uint32_t size,
-                  uint32_t* count, const std::string& name = "t.ini") {
+                  uint32_t* count) {
     std::string buffer(size + 2, '#');
-    *count = profile_.GetString(section, key, def, buffer.data(), size, Path(name).c_str());
+    *count = profile_.GetString(section, key, def, buffer.data(), size, Path().c_str());
     return buffer;
   }
   std::string Call(const test::CaseLine& c);
