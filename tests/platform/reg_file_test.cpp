@@ -74,25 +74,9 @@ TEST(RegFileTest, OnlyChangedLinesAreWrittenAfresh) {
 TEST(RegFileTest, FaultsAreReportedAndTheRestIsStillRead) {
   for (const auto& c : test::LoadCases("reg_faults")) {
     std::vector<std::string> problems;
-    const RegFile file = RegFile::Parse(
-        "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\QAVOOD]\n"
-        "\"Ok\"=\"yes\"\n" + c[0] + "\n", &problems);
+    const RegFile file = RegFile::Parse(c[0], &problems);
     EXPECT_EQ(problems.size(), 1u) << c.where;
     EXPECT_EQ(DataOf(file, kQavood, "Ok"), c[1]) << c.where;
-  }
-  const std::string v5 = "Windows Registry Editor Version 5.00\r\n";
-  const std::string inputs[] = {
-      "[HKEY_LOCAL_MACHINE\\A]\r\n\"Ok\"=\"yes\"\r\n",  // no header
-      v5 + "\"B\"=\"x\"\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"Ok\"=\"yes\"\r\n",  // value before a key
-      v5 + "[HKEY_LOCAL_MACHINE\\A]\r\n\"Ok\"=\"yes\"\r\n\"B\"=\"y\xffs\"\r\n",  // not UTF-8
-      "\xFF\xFE" + Utf16LeFromUtf8(v5 + "[HKEY_LOCAL_MACHINE\\A]\r\n\"Ok\"=\"yes\"\r\n\"B\"=\"") +
-          std::string("\x00\xD8", 2) + Utf16LeFromUtf8("\"\r\n"),  // an unpaired surrogate
-  };
-  for (const std::string& bytes : inputs) {
-    std::vector<std::string> problems;
-    const RegFile file = RegFile::Parse(bytes, &problems);
-    EXPECT_EQ(problems.size(), 1u) << bytes;
-    EXPECT_NE(file.FindValue({"A"}, "Ok"), nullptr) << bytes;
   }
 }
 
