@@ -8,32 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "check.h"
+#include "harness.h"
 #include "monitorconfig/monitorconfig.h"
 #include "platform/xml/dom.h"
 #include "support/agent_run.h"
 
-namespace {
-
-std::string Get(qmon::platform::Profile& profile, const std::string& section, const char* key,
-                const std::string& file) {
-  std::vector<char> buffer(1 << 16);
-  const uint32_t n = profile.GetString(section.c_str(), key, "", buffer.data(),
-                                       static_cast<uint32_t>(buffer.size()), file.c_str());
-  return std::string(buffer.data(), n);
-}
-
-bool Ascii(const std::string& bytes) {
-  for (char c : bytes) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  const std::string bytes = Bytes(data, size);
   qmon::test::AgentRun agent;
   agent.run.strServiceID = "5";
   const std::string folder = agent.run.strMonitorTemplatePath;
@@ -52,9 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(!agent.run.blnPerfFunctionFound || !count.empty());
   if (!count.empty()) {
     auto profile = agent.machine.fs.MakeProfile();
-    Check(Get(*profile, "DCM", "Count", ini) == count);
+    Check(ProfileGet(*profile, "DCM", "Count", ini) == count);
     for (int n = 1; n <= std::stoi(count); ++n) {
-      Check(!Get(*profile, "DCM" + std::to_string(n), nullptr, ini).empty());
+      Check(!ProfileGet(*profile, ("DCM" + std::to_string(n)).c_str(), nullptr, ini).empty());
     }
   }
   if (events_written && Ascii(bytes) && bytes.find("xmlns") == std::string::npos) {

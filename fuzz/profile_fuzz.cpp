@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "check.h"
+#include "harness.h"
 #include "platform/memory/memory_env.h"
 #include "platform/profile/profile_engine.h"
 #include "platform/profile/profile_text.h"
@@ -23,24 +23,19 @@ using qmon::platform::profile::ProfileText;
 using qmon::platform::profile::TrimProfileBlanks;
 
 constexpr const char* kFile = "C:\\f\\a.ini";
-constexpr uint32_t kBufferSize = 1 << 17;
 
 std::string Get(ProfileEngine& engine, const char* section, const char* key) {
-  static std::vector<char> buffer(kBufferSize);
-  const uint32_t n = engine.GetString(section, key, "", buffer.data(), kBufferSize, kFile);
-  return std::string(buffer.data(), n);
+  return ProfileGet(engine, section, key, kFile);
 }
 
 // Every section name, key list and value, as one text.
 std::string Answers(ProfileEngine& engine) {
-  const std::string names = Get(engine, nullptr, nullptr);
-  std::string all = names;
-  for (size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
-    const std::string section = names.c_str() + at;
+  std::string all;
+  for (const std::string& section : Split(Get(engine, nullptr, nullptr), '\0')) {
     const std::string keys = Get(engine, section.c_str(), nullptr);
-    all += "|" + keys;
-    for (size_t k = 0; k < keys.size(); k = keys.find('\0', k) + 1) {
-      all += "|" + Get(engine, section.c_str(), keys.c_str() + k);
+    all += "|" + section + "|" + keys;
+    for (const std::string& key : Split(keys, '\0')) {
+      all += "|" + Get(engine, section.c_str(), key.c_str());
     }
   }
   return all;
@@ -57,10 +52,6 @@ std::vector<std::string> KeyLists(const ProfileText& text) {
   return lists;
 }
 
-bool EndsLine(const std::string& bytes) {
-  return bytes.empty() || bytes.back() == '\n' || bytes.back() == '\r';
-}
-
 // Whether a write of these lands as one line the text reads back as written.
 bool Storable(std::string_view section, std::string_view key, std::string_view value) {
   const std::string_view name = TrimProfileBlanks(key);
@@ -75,14 +66,7 @@ bool Storable(std::string_view section, std::string_view key, std::string_view v
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<std::string> parts(1);
-  for (size_t i = 0; i < size; ++i) {
-    if (data[i] == 0) {
-      parts.emplace_back();
-    } else {
-      parts.back() += static_cast<char>(data[i]);
-    }
-  }
+  const std::vector<std::string> parts = Split(Bytes(data, size), '\0');
   MemoryFileSystem fs;
   fs.MakeFolders("C:\\f");
   fs.Write(kFile, parts[0]);
@@ -103,11 +87,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (k && v && !Storable(section, key, value)) continue;
     const ProfileText old_text(before), new_text(after);
     const ProfileText::Section* found = old_text.FindSection(section);
-    if (k && v && !found && !EndsLine(before)) continue;  // the header runs into the last line
-    if (k && v && found && !ProfileText::FindKey(*found, key) &&
-        found == &old_text.sections().back() && !EndsLine(before)) {
-      continue;  // the key line runs into the last line
-    }
+    // A new header, or a new key of the last section, runs into an unended last line.
+    const bool appended = !found || (!ProfileText::FindKey(*found, key) &&
+                                     found == &old_text.sections().back());
+    if (k && v && appended && before.find_last_of("\r\n") + 1 != before.size()) continue;
     if (k && v) Check(Get(*engine, section.c_str(), k) == value);
 
     // The sections but the one named keep their keys; a new one comes last.

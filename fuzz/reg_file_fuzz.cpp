@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "check.h"
+#include "harness.h"
 #include "platform/posix/reg_file.h"
 
 namespace {
@@ -23,43 +23,28 @@ struct Listed {
   std::vector<std::string> names;
 };
 
-Listed List(std::string_view text) {
+Listed List(const std::string& text) {
   constexpr std::string_view kMachine = "[HKEY_LOCAL_MACHINE\\";
   Listed listed;
-  for (size_t at = 0; at < text.size();) {
-    size_t end = text.find('\n', at);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(at, end - at);
-    at = end + 1;
+  for (std::string_view line : Split(text, '\n')) {
     if (line.ends_with('\r')) line.remove_suffix(1);
     if (line.starts_with(kMachine) && line.ends_with(']')) {
-      RegPath path;
-      std::string_view rest = line.substr(kMachine.size(), line.size() - kMachine.size() - 1);
-      for (size_t slash; (slash = rest.find('\\')) != std::string_view::npos;) {
-        path.emplace_back(rest.substr(0, slash));
-        rest.remove_prefix(slash + 1);
-      }
-      path.emplace_back(rest);
-      listed.keys.push_back(std::move(path));
+      line.remove_prefix(kMachine.size());
+      listed.keys.push_back(Split(line.substr(0, line.size() - 1), '\\'));
     } else if (line.starts_with("@=")) {
       listed.names.emplace_back();
-    } else if (line.starts_with('"')) {
-      const size_t close = line.find("\"=", 1);
-      if (close != std::string_view::npos) listed.names.emplace_back(line.substr(1, close - 1));
+    } else if (const size_t close = line.find("\"=", 1); line.starts_with('"') && close != line.npos) {
+      listed.names.emplace_back(line.substr(1, close - 1));
     }
   }
   return listed;
-}
-
-bool SameValue(const RegValue* a, const RegValue* b) {
-  return a && b && a->type == b->type && a->data == b->data;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> problems;
-  RegFile file = RegFile::Parse({reinterpret_cast<const char*>(data), size}, &problems);
+  RegFile file = RegFile::Parse(Bytes(data, size), &problems);
   const std::string text = file.Serialize();
   if (!problems.empty()) return 0;
 
@@ -79,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const RegPath& key : listed.keys) {
     for (const std::string& name : listed.names) {
       const RegValue* value = file.FindValue(key, name);
-      Check(!value || SameValue(value, reread.FindValue(key, name)));
+      const RegValue* again = reread.FindValue(key, name);
+      Check(!value || (again && value->type == again->type && value->data == again->data));
     }
   }
   return 0;

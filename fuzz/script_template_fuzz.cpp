@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "check.h"
+#include "harness.h"
 #include "platform/xml/dom.h"
 #include "server/server.h"
 #include "support/agent_run.h"
@@ -16,7 +16,7 @@
 using qmon::platform::xml::DOMDocument;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  const std::string bytes = Bytes(data, size);
   qmon::test::AgentRun agent;
   const std::string folder = agent.run.strMonitorTemplatePath;
   agent.machine.Put(folder + "\\7_Monitor.xml", bytes);

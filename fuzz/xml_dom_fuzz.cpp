@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "check.h"
+#include "harness.h"
 #include "platform/memory/memory_env.h"
 #include "platform/xml/dom.h"
 
@@ -34,12 +34,7 @@ bool Reloadable(const DOMDocument& document, const std::string& xml) {
   if (at == std::string::npos) return true;
   std::string encoding = declaration.substr(at + 10, declaration.find('"', at + 10) - at - 10);
   for (char& c : encoding) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (encoding == "utf-8") return true;
-  if (encoding == "utf-16") return false;
-  for (char c : xml) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
+  return encoding == "utf-8" || (encoding != "utf-16" && Ascii(xml));
 }
 
 void Walk(const Node& node) {
@@ -71,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MemoryFileSystem fs;
   DOMDocument document;
   const std::string xml =
-      Load(fs, document, std::string(reinterpret_cast<const char*>(data), size));
+      Load(fs, document, Bytes(data, size));
   if (xml.empty()) return 0;
   Walk(document.selectSingleNode("/"));
   if (!Reloadable(document, xml)) return 0;

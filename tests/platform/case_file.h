@@ -9,6 +9,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qmon::test {
@@ -20,11 +21,27 @@ struct CaseLine {
   const char* c_str(size_t i) const { return fields.at(i) ? fields[i]->c_str() : nullptr; }
 };
 
+// A whole file's bytes; a missing file reads as empty.
+inline std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void PutFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// LF line ends to CR LF.
+inline std::string Crlf(std::string_view text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? "\r\n" : std::string(1, c);
+  return out;
+}
+
 // A whole data file's bytes.
 inline std::string CaseFileBytes(const std::string& name) {
-  std::ifstream in(std::string(QMON_CASES_DIR) + "/" + name, std::ios::binary);
-  EXPECT_TRUE(in) << name;
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  EXPECT_TRUE(std::ifstream(std::string(QMON_CASES_DIR) + "/" + name)) << name;
+  return FileBytes(std::string(QMON_CASES_DIR) + "/" + name);
 }
 
 inline std::vector<CaseLine> LoadCases(const std::string& name) {

@@ -24,46 +24,35 @@ ComponentRegistry::Factory MakerOf(const std::string& tag) {
   return [tag] { return std::make_unique<TaggedObject>(tag); };
 }
 
-std::string TagOf(const ComponentRegistry& registry, const std::string& progId) {
-  const auto object = registry.CreateObject(progId);
-  const auto* tagged = dynamic_cast<const TaggedObject*>(object.get());
-  return tagged != nullptr ? tagged->tag : "(none)";
-}
-
-// The error number and text CreateObject raised, or "no error".
-std::string CreationError(const ComponentRegistry& registry, const std::string& progId) {
+// The tag of the object made, or the error number and text raised.
+std::string Made(const ComponentRegistry& registry, const std::string& progId) {
   try {
-    registry.CreateObject(progId);
+    const auto object = registry.CreateObject(progId);
+    const auto* tagged = dynamic_cast<const TaggedObject*>(object.get());
+    return tagged != nullptr ? tagged->tag : "(none)";
   } catch (const VbError& e) {
     return std::to_string(e.number) + " " + e.description;
   }
-  return "no error";
 }
 
-TEST(ComponentRegistryTest, CreatesANewObjectByProgIdWithoutRegardToCase) {
-  ComponentRegistry registry;
-  registry.Register("qWbPost.WebPost", MakerOf("web"));
-  registry.Register("Other.Thing", MakerOf("other"));
-  EXPECT_EQ(TagOf(registry, "QWBPOST.webpost"), "web");
-  EXPECT_EQ(TagOf(registry, "other.THING"), "other");
-  EXPECT_NE(registry.CreateObject("qWbPost.WebPost"), registry.CreateObject("qWbPost.WebPost"));
-  // Registering again replaces only that component.
-  registry.Register("QWBPOST.webpost", MakerOf("second"));
-  EXPECT_EQ(TagOf(registry, "qWbPost.WebPost"), "second");
-  EXPECT_EQ(TagOf(registry, "Other.Thing"), "other");
-}
-
-TEST(ComponentRegistryTest, RaisesCantCreateObjectForWhatItCannotMake) {
+TEST(ComponentRegistryTest, CreatesByProgIdWithoutRegardToCaseOrRaisesCantCreate) {
   const std::string cantCreate = "429 ActiveX component can't create object";
   ComponentRegistry registry;
   registry.Register("qWbPost.WebPost", MakerOf("web"));
+  registry.Register("Other.Thing", MakerOf("other"));
   registry.Register("Empty.Maker", [] { return std::unique_ptr<WebPostObject>(); });
+  EXPECT_EQ(Made(registry, "QWBPOST.webpost"), "web");
+  EXPECT_EQ(Made(registry, "other.THING"), "other");
+  EXPECT_NE(registry.CreateObject("qWbPost.WebPost"), registry.CreateObject("qWbPost.WebPost"));
   for (const char* progId : {"qWbPost.WebPos", "", "Empty.Maker"}) {
-    EXPECT_EQ(CreationError(registry, progId), cantCreate) << progId;
+    EXPECT_EQ(Made(registry, progId), cantCreate) << progId;
   }
-  // A replacement that makes nothing takes the component away.
+  // Registering again replaces only that component; a maker of nothing takes it away.
+  registry.Register("QWBPOST.webpost", MakerOf("second"));
+  EXPECT_EQ(Made(registry, "qWbPost.WebPost"), "second");
+  EXPECT_EQ(Made(registry, "Other.Thing"), "other");
   registry.Register("qWbPost.WebPost", [] { return std::unique_ptr<WebPostObject>(); });
-  EXPECT_EQ(CreationError(registry, "qWbPost.WebPost"), cantCreate);
+  EXPECT_EQ(Made(registry, "qWbPost.WebPost"), cantCreate);
 }
 
 }  // namespace

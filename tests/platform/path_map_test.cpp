@@ -7,93 +7,39 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/case_file.h"
 #include "support/temp_dir.h"
 
 namespace qmon::platform::posix {
 namespace {
 
-namespace fs = std::filesystem;
-
-class PathMapTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char buffer[PATH_MAX];
-    ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
-    saved_cwd_ = buffer;
-    fs::create_directories(root_ / "drive_c/Agent/QSCC");
-    fs::create_directories(root_ / "drive_c/Scheduler INI");
+TEST(PathMapTest, MapsBetweenWindowsAndNativePaths) {
+  test::ScopedTempDir root;
+  for (const char* folder : {"Agent/QSCC", "Scheduler INI", "data", "DATA", "Data"}) {
+    std::filesystem::create_directories(root / ("drive_c/" + std::string(folder)));
   }
-  void TearDown() override { ASSERT_EQ(chdir(saved_cwd_.c_str()), 0); }
-
-  test::ScopedTempDir root_;
-  PathMap map_{root_.path()};
-  std::string saved_cwd_;
-};
-
-TEST_F(PathMapTest, MapsWindowsPathsUnderTheDrives) {
-  const std::string c = root_ / "drive_c";
-  const struct {
-    const char* windows;
-    std::string native;
-  } cases[] = {
-      {"C:\\Agent\\QSCC", c + "/Agent/QSCC"},
-      {"C:/AGENT//QScc\\", c + "/Agent/QSCC"},
-      {"C:\\Agent\\.\\QSCC\\..\\QSCC", c + "/Agent/QSCC"},
-      {"C:\\..\\..\\agent", c + "/Agent"},
-      {"c:", c},
-      {"C:agent", c + "/Agent"},
-      {"d:\\Data\\x.txt", root_ / "drive_d/Data/x.txt"},
-      // Below a missing folder nothing is resolved.
-      {"C:\\Other\\agent\\qscc", c + "/Other/agent/qscc"},
-      {"C:\\Agent\\QSCC\\missing\\file.txt", c + "/Agent/QSCC/missing/file.txt"},
+  const auto at_root = [&](std::string path) {
+    return path.starts_with("~") ? root.path() + path.substr(1) : path;
   };
-  for (const auto& t : cases) EXPECT_EQ(map_.Native(t.windows), t.native) << t.windows;
-  // Native paths resolve too.
-  EXPECT_EQ(map_.Native(root_ / "DRIVE_C/agent"), root_ / "drive_c/Agent");
-  EXPECT_EQ(map_.Native("/"), "/");
-}
-
-TEST_F(PathMapTest, TakesTheExactSpellingFirstThenTheFirstInListingOrder) {
-  fs::create_directories(root_ / "drive_c/data");
-  fs::create_directories(root_ / "drive_c/DATA");
-  fs::create_directories(root_ / "drive_c/Data");
-  EXPECT_EQ(map_.Native("C:\\data"), root_ / "drive_c/data");
-  EXPECT_EQ(map_.Native("C:\\Data"), root_ / "drive_c/Data");
-  EXPECT_EQ(map_.Native("C:\\dATA"), root_ / "drive_c/DATA");
-}
-
-TEST_F(PathMapTest, RelativePathsStartAtTheCurrentDirectory) {
-  ASSERT_EQ(chdir((root_ / "drive_c/Agent").c_str()), 0);
-  EXPECT_EQ(map_.Native("qscc\\x.ini"), root_ / "drive_c/Agent/QSCC/x.ini");
-  EXPECT_EQ(map_.Native("..\\..\\..\\scheduler ini"), root_ / "drive_c/Scheduler INI");
-  EXPECT_EQ(map_.Native("\\scheduler ini"), root_ / "drive_c/Scheduler INI");
-  EXPECT_EQ(map_.Native(""), root_ / "drive_c/Agent");
-
-  test::ScopedTempDir outside;
-  fs::create_directories(outside / "Sub");
-  ASSERT_EQ(chdir(outside.path().c_str()), 0);
-  EXPECT_EQ(map_.Native("sub\\f"), outside / "Sub/f");
-  EXPECT_EQ(map_.Native("\\"), "/");
-}
-
-TEST_F(PathMapTest, WindowsGivesDrivePathsBack) {
-  const struct {
-    std::string native;
-    std::string windows;
-  } cases[] = {
-      {root_ / "drive_c/Agent/QSCC", "C:\\Agent\\QSCC"},
-      {root_ / "drive_c", "C:\\"},
-      {root_ / "drive_e/x", "E:\\x"},
-      {root_ / "drive_cc/x", root_ / "drive_cc/x"},
-      {root_.path(), root_.path()},
-      {"/usr/bin", "/usr/bin"},
-  };
-  for (const auto& t : cases) EXPECT_EQ(map_.Windows(t.native), t.windows) << t.native;
+  char saved[PATH_MAX];
+  ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
+  const PathMap map(root.path());
+  for (const auto& c : test::LoadCases("path_map")) {
+    if (c[0] == "windows") {
+      EXPECT_EQ(map.Windows(at_root(c[1])), at_root(c[2])) << c.where;
+      continue;
+    }
+    if (c.fields.size() > 2) {
+      EXPECT_EQ(chdir(at_root(c[2]).c_str()), 0) << c.where;
+    }
+    EXPECT_EQ(map.Native(at_root(c[0])), at_root(c[1])) << c.where;
+  }
+  ASSERT_EQ(chdir(saved), 0);
   // A trailing slash of the prefix does not count.
-  const PathMap slash(root_.path() + "/");
-  EXPECT_EQ(slash.prefix(), root_.path());
-  EXPECT_EQ(slash.Native("C:\\x"), root_ / "drive_c/x");
-  EXPECT_EQ(slash.Windows(root_ / "drive_c/x"), "C:\\x");
+  const PathMap slash(root.path() + "/");
+  EXPECT_EQ(slash.prefix(), root.path());
+  EXPECT_EQ(slash.Native("C:\\x"), root / "drive_c/x");
+  EXPECT_EQ(slash.Windows(root / "drive_c/x"), "C:\\x");
 }
 
 }  // namespace

@@ -26,27 +26,22 @@ class PosixSystemTest : public ::testing::Test {
   PathMap map_{root_.path()};
 };
 
-TEST_F(PosixSystemTest, ClaimsTheInstanceLockOnceAndKeepsIt) {
+// A lock that cannot be had is taken as held elsewhere: the run must not go
+// ahead beside another one.
+TEST_F(PosixSystemTest, ClaimsTheInstanceLockOnceAndFailsClosed) {
   PosixSystem system(map_);
   EXPECT_TRUE(system.ClaimSingleInstance());
   EXPECT_TRUE(system.ClaimSingleInstance());
   EXPECT_TRUE(fs::exists(root_ / "qMonIniWriter.lock"));
-
-  PosixSystem second(map_);
-  EXPECT_FALSE(second.ClaimSingleInstance());
-}
-
-// A lock that cannot be had is taken as held elsewhere: the run must not go
-// ahead beside another one.
-TEST_F(PosixSystemTest, ClaimFailsClosedWhenTheLockFileCannotBeOpened) {
-  const PathMap missing(root_ / "no such folder");
-  EXPECT_FALSE(PosixSystem(missing).ClaimSingleInstance());
-  fs::create_directory(root_ / "qMonIniWriter.lock");
   EXPECT_FALSE(PosixSystem(map_).ClaimSingleInstance());
-  fs::remove(root_ / "qMonIniWriter.lock");
-  fs::create_symlink(root_ / "elsewhere", root_ / "qMonIniWriter.lock");
-  EXPECT_FALSE(PosixSystem(map_).ClaimSingleInstance());
-  EXPECT_FALSE(fs::exists(root_ / "elsewhere"));
+  EXPECT_FALSE(PosixSystem(PathMap(root_ / "no such folder")).ClaimSingleInstance());
+  test::ScopedTempDir other;
+  fs::create_directory(other / "qMonIniWriter.lock");
+  EXPECT_FALSE(PosixSystem(PathMap(other.path())).ClaimSingleInstance());
+  fs::remove(other / "qMonIniWriter.lock");
+  fs::create_symlink(other / "elsewhere", other / "qMonIniWriter.lock");
+  EXPECT_FALSE(PosixSystem(PathMap(other.path())).ClaimSingleInstance());
+  EXPECT_FALSE(fs::exists(other / "elsewhere"));
 }
 
 TEST_F(PosixSystemTest, StartProcessRunsTheCommandDetachedWithoutTheLock) {

@@ -3,9 +3,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 
@@ -19,32 +18,29 @@
 namespace qmon::platform::posix {
 namespace {
 
-using namespace std::string_literals;
+constexpr time_t kStamp = 1000000000;  // a time in the past
 
 class ProfileTest : public ::testing::Test {
  protected:
   ProfileTest() { std::filesystem::create_directories(dir_ / "drive_c"); }
   std::string Path(const std::string& name = "t.ini") const { return dir_ / name; }
-  void Put(const std::string& bytes, const std::string& name = "t.ini") {
-    std::ofstream(Path(name), std::ios::binary | std::ios::trunc) << bytes;
-  }
+  void Put(const std::string& bytes) { test::PutFile(Path(), bytes); }
   // The file as the engine leaves it: its kept writes are flushed first.
   std::string Bytes() const {
     profile_.WriteString(nullptr, nullptr, nullptr, Path().c_str());
-    std::ifstream in(Path(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return test::FileBytes(Path());
   }
-  bool Write(const char* section, const char* key, const char* value,
-             const std::string& name = "t.ini") {
-    return profile_.WriteString(section, key, value, Path(name).c_str());
+  bool Write(const char* section, const char* key, const char* value) {
+    return profile_.WriteString(section, key, value, Path().c_str());
   }
   // A buffer of size chars and two more, all preset to '#', and the count answered.
   std::string Get(const char* section, const char* key, const char* def, uint32_t size,
-                  uint32_t* count, const std::string& name = "t.ini") {
+                  uint32_t* count) {
     std::string buffer(size + 2, '#');
-    *count = profile_.GetString(section, key, def, buffer.data(), size, Path(name).c_str());
+    *count = profile_.GetString(section, key, def, buffer.data(), size, Path().c_str());
     return buffer;
   }
+  std::string Call(const test::CaseLine& c);
   std::string Value(const char* section, const char* key) {
     uint32_t count = 0;
     return Get(section, key, "<default>", 1024, &count).substr(0, count);
@@ -89,117 +85,66 @@ TEST_F(ProfileTest, WriteStringLeavesExactlyTheseBytes) {
   }
 }
 
-TEST_F(ProfileTest, MissingFileOrFolderGivesDefaultsAndEmptyLists) {
-  Put("k=v\r\n", "nosections.ini");
-  const struct {
-    const char* name;
-    int32_t error;
-  } files[] = {{"missing.ini", kErrorFileNotFound},
-               {"nofolder/x.ini", kErrorPathNotFound},
-               {"nosections.ini", kErrorSuccess}};
-  for (const auto& f : files) {
-    uint32_t count = 9;
-    EXPECT_EQ(Get("A", "k", "def", 8, &count, f.name).substr(0, 4), "def\0"s) << f.name;
-    EXPECT_EQ(profile_.last_error(), f.error) << f.name;
-    EXPECT_EQ(Get(nullptr, nullptr, "def", 8, &count, f.name).substr(0, 2), "\0#"s) << f.name;
-    EXPECT_EQ(count, 0u) << f.name;
-    EXPECT_EQ(profile_.GetInt("A", "k", -7, Path(f.name).c_str()), static_cast<uint32_t>(-7));
+// What a case line's call answers (see the case file's head).
+std::string ProfileTest::Call(const test::CaseLine& c) {
+  const std::string path = c[1].starts_with("c:") ? c[1] : Path(c[1]);
+  if (c[0] == "put") {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    test::PutFile(path, c[4]);
+    std::filesystem::permissions(path, std::filesystem::perms(std::stoi(c[5], nullptr, 8)));
+  } else if (c[0] == "edit" || c[0] == "append") {  // from outside, in place
+    test::PutFile(path, (c[0] == "append" ? test::FileBytes(path) : "") + c[4]);
+  } else if (c[0] == "stamp") {
+    const timespec times[2] = {{kStamp, 1}, {kStamp, 1}};
+    EXPECT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  } else if (c[0] == "stat") {  // the mode, and whether the time is still the stamp
+    struct stat st;
+    EXPECT_EQ(stat(path.c_str(), &st), 0) << c.where;
+    char answer[32];
+    std::snprintf(answer, sizeof answer, "%o %d", st.st_mode & 07777, st.st_mtim.tv_sec == kStamp);
+    return answer;
+  } else if (c[0] == "temporaries") {
+    std::string names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+      if (entry.path().filename().string().starts_with("~qmon")) names += entry.path().filename();
+    }
+    return names;
+  } else if (c[0] == "remove") {
+    std::filesystem::remove(path);
+  } else if (c[0] == "bytes") {
+    profile_.WriteString(nullptr, nullptr, nullptr, path.c_str());
+    return std::filesystem::exists(path) ? test::FileBytes(path) : "<none>";
+  } else if (c[0] == "write") {
+    return profile_.WriteString(c.c_str(2), c.c_str(3), c.c_str(4), path.c_str())
+               ? "1"
+               : "0 error " + std::to_string(profile_.last_error());
+  } else if (c[0] == "int") {
+    return std::to_string(static_cast<int32_t>(
+        profile_.GetInt(c.c_str(2), c.c_str(3), std::stoi(c[4]), path.c_str())));
+  } else if (c[0] == "get") {
+    std::string buffer(std::stoul(c[5]) + 2, '#');
+    const uint32_t n = profile_.GetString(c.c_str(2), c.c_str(3), c.c_str(4), buffer.data(),
+                                          std::stoul(c[5]), path.c_str());
+    return std::to_string(n) + " " + buffer.substr(0, n + 2) + " error " +
+           std::to_string(profile_.last_error());
   }
-  std::filesystem::create_directories(dir_ / "drive_c/Daten");  // a Windows-1252 path
-  Put("[A]\r\nk=v\r\n", "drive_c/Daten/M\xC3\xBCller.ini");
-  char buffer[8];
-  EXPECT_EQ(profile_.GetString("A", "k", "", buffer, 8, "c:\\daten\\M\xFCller.ini"), 1u);
-  EXPECT_STREQ(buffer, "v");
+  return "";
 }
 
-// A request file: every section's last value carries CR LF, which leaves an
-// empty line after the section; reading gives the value without it.
-TEST_F(ProfileTest, ValueWithCrLfLeavesAnEmptyLineAfterTheSection) {
-  for (const char* section : {"1", "2"}) {
-    EXPECT_TRUE(Write(section, "ExecutableName", "QSCC\\QPERFMON.EXE"));
-    EXPECT_TRUE(Write(section, "Weekdays", "0,1,2,3,4,5,6\r\n"));
+TEST_F(ProfileTest, CallsAnswerAndFailAsTheSystemDoes) {
+  for (const auto& c : test::LoadCases("profile_calls")) {
+    EXPECT_EQ(Call(c), c.fields.size() > 6 ? c.fields[6].value_or("<none>") : "") << c.where;
   }
-  EXPECT_EQ(Bytes(),
-            "[1]\r\nExecutableName=QSCC\\QPERFMON.EXE\r\nWeekdays=0,1,2,3,4,5,6\r\n\r\n"
-            "[2]\r\nExecutableName=QSCC\\QPERFMON.EXE\r\nWeekdays=0,1,2,3,4,5,6\r\n\r\n");
-  EXPECT_EQ(Value("1", "Weekdays"), "0,1,2,3,4,5,6");
-  EXPECT_TRUE(Write("1", "x", "a\r\nb=c"));
-  EXPECT_EQ(Value("1", "b"), "c");
 }
 
-// Each refused write answers FALSE with the error a caller logs, and the file
-// stays as it was.
-TEST_F(ProfileTest, WriteFailuresLeaveTheFileAlone) {
-  const std::string before = "[A]\r\nk=v\r\n";
-  const struct {
-    const char* what;
-    const char *section, *key, *value, *file;
-    int32_t error;
-  } cases[] = {
-      {"no section", nullptr, "k", "w", "t.ini", kErrorFileNotFound},
-      {"read-only", "A", "k", "w", "ro.ini", kErrorAccessDenied},
-      {"read-only, same value", "A", "k", "v", "ro.ini", kErrorAccessDenied},
-      {"read-only, delete key", "A", "k", nullptr, "ro.ini", kErrorAccessDenied},
-      {"read-only, delete section", "Z", nullptr, nullptr, "ro.ini", kErrorAccessDenied},
-      {"missing folder", "A", "k", "v", "nofolder/x.ini", kErrorPathNotFound},
-      {"missing folder, delete", "A", nullptr, nullptr, "nofolder/x.ini", kErrorPathNotFound},
-  };
-  Put(before);
-  Put(before, "ro.ini");
-  ASSERT_EQ(chmod(Path("ro.ini").c_str(), 0444), 0);
-  for (const auto& c : cases) {
-    EXPECT_FALSE(Write(c.section, c.key, c.value, c.file)) << c.what;
-    EXPECT_EQ(profile_.last_error(), c.error) << c.what;
-  }
-  EXPECT_EQ(Bytes(), before);
-  std::ifstream ro(Path("ro.ini"), std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(ro), {}), before);
-  EXPECT_FALSE(std::filesystem::exists(Path("nofolder")));
-
-  // Kept writes whose flush cannot make its temporary file: dropped, file unchanged.
+// Kept writes whose flush cannot make its temporary file: dropped, file unchanged.
+TEST_F(ProfileTest, AFlushThatCannotReplaceTheFileDropsTheKeptWrites) {
+  Put("[A]\r\nk=v\r\n");
   EXPECT_TRUE(Write("A", "k", "3"));
   std::filesystem::create_directories(TempPathBeside(Path()) + "/in");
   EXPECT_FALSE(profile_.WriteString(nullptr, nullptr, nullptr, Path().c_str()));
   EXPECT_EQ(profile_.last_error(), kErrorAccessDenied);
   EXPECT_EQ(Value("A", "k"), "v");
-}
-
-// Outside changes are seen (even at the same size), kept writes are made
-// again over them, and a rewrite keeps the mode and leaves no temporary file.
-TEST_F(ProfileTest, OutsideChangesAndRewrites) {
-  Put("[A]\r\nk=1\r\n");
-  ASSERT_EQ(chmod(Path().c_str(), 0640), 0);
-  EXPECT_EQ(Value("A", "k"), "1");
-  {
-    std::fstream file(Path(), std::ios::binary | std::ios::in | std::ios::out);
-    file.seekp(7);
-    file.put('9');
-  }
-  const timespec times[2] = {{1000000000, 1}, {1000000000, 1}};
-  ASSERT_EQ(utimensat(AT_FDCWD, Path().c_str(), times, 0), 0);
-  EXPECT_EQ(Value("A", "k"), "9");
-
-  EXPECT_TRUE(Write("A", "k", "2"));
-  std::ofstream(Path(), std::ios::binary | std::ios::app) << "[B]\r\nx=1\r\n";
-  EXPECT_EQ(Value("B", "x"), "1");
-  EXPECT_EQ(Bytes(), "[A]\r\nk=2\r\n[B]\r\nx=1\r\n");
-  struct stat st;
-  ASSERT_EQ(stat(Path().c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 2);
-
-  // Writes that change nothing leave the file's time alone.
-  ASSERT_EQ(utimensat(AT_FDCWD, Path().c_str(), times, 0), 0);
-  EXPECT_TRUE(Write("a", "K", "2"));
-  EXPECT_TRUE(Write("A", "missing", nullptr));
-  EXPECT_TRUE(Write("Missing", nullptr, nullptr));
-  Bytes();
-  ASSERT_EQ(stat(Path().c_str(), &st), 0);
-  EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
-
-  std::filesystem::remove(Path());  // a write edits the text as it now stands
-  EXPECT_TRUE(Write("A", "k", "4"));
-  EXPECT_EQ(Bytes(), "[A]\r\nk=4\r\n");
 }
 
 }  // namespace
