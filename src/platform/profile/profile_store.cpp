@@ -1,32 +1,17 @@
 #include "platform/profile/profile_store.h"
 
-#include <cstring>
 #include <utility>
 
-#include "platform/profile/profile_edit.h"
-
 #include "platform/env.h"
+#include "platform/profile/profile_edit.h"
 
 namespace qmon::platform::profile {
 
-namespace {
-
-constexpr char kHasKey = 1;
-constexpr char kHasValue = 2;
-
-}  // namespace
-
 void ProfileStore::Replay(Cached& cached) {
-  const std::string& pending = cached.pending;
-  for (size_t at = 0; at < pending.size();) {
-    const char flags = pending[at];
-    const char* section = pending.c_str() + at + 1;
-    const char* key = section + std::strlen(section) + 1;
-    const char* value = key + std::strlen(key) + 1;
-    at = static_cast<size_t>(value + std::strlen(value) + 1 - pending.c_str());
-    if (const std::optional<TextEdit> edit =
-            PlanProfileWrite(cached.text, section, flags & kHasKey ? key : nullptr,
-                             flags & kHasValue ? value : nullptr)) {
+  for (const auto& [section, key, value] : cached.pending) {
+    if (const std::optional<TextEdit> edit = PlanProfileWrite(
+            cached.text, section.c_str(), key ? key->c_str() : nullptr,
+            value ? value->c_str() : nullptr)) {
       cached.text.Apply(*edit);
     }
   }
@@ -87,12 +72,8 @@ int32_t ProfileStore::Update(const std::string& path, const char* section, const
   }
   if (const std::optional<TextEdit> edit = PlanProfileWrite(cached->text, section, key, value)) {
     if (cached->text.Apply(*edit)) ++stats_.reparses;
-    std::string& pending = cached->pending;
-    pending += static_cast<char>((key ? kHasKey : 0) | (value ? kHasValue : 0));
-    for (const char* text : {section, key ? key : "", value ? value : ""}) {
-      pending += text;
-      pending += '\0';
-    }
+    auto text = [](const char* s) { return s ? std::optional<std::string>(s) : std::nullopt; };
+    cached->pending.push_back({section, text(key), text(value)});
   }
   return 0;
 }

@@ -61,10 +61,13 @@ class ProfileStore {
     FileStamp stamp;        // of the file on disk the text was read from
     bool on_disk = false;   // false: the file is to be created
     ProfileText text;       // with the pending writes made
-    // The writes that changed the text, packed (a run makes tens of
-    // thousands): per write a flags byte, then section, key and value, each
-    // ended by a NUL.
-    std::string pending;
+    // The writes since the file was read: section, key (nullopt: the whole
+    // section), value (nullopt: the key), in order.
+    struct Write {
+      std::string section;
+      std::optional<std::string> key, value;
+    };
+    std::vector<Write> pending;
     bool dirty() const { return !on_disk || !pending.empty(); }
   };
 
