@@ -15,8 +15,13 @@ void WriteRaw(Run& run, const std::string& line) {
   });
 }
 
-std::string TimeStamp(Run& run) {
-  return vb::GeneralDate(*run.env.clock, run.env.clock->Now());
+const std::string& TimeStamp(Run& run) {
+  const platform::LocalTime now = run.env.clock->Now();
+  if (run.log_stamp.empty() || !(now == run.log_stamp_time)) {
+    run.log_stamp = vb::GeneralDate(*run.env.clock, now);
+    run.log_stamp_time = now;
+  }
+  return run.log_stamp;
 }
 
 }  // namespace

@@ -154,6 +154,7 @@ class FileSystem {
 
 struct LocalTime {
   int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0;
+  bool operator==(const LocalTime&) const = default;
 };
 
 class Clock {

@@ -44,6 +44,10 @@ struct Run {
   // The open run log.
   std::unique_ptr<platform::TextStream> objLogStream;
   std::string strLogFilePath;
+  // The log's last time stamp and the second it shows: lines come many to a
+  // second, and the stamp is written again only when the second turns.
+  platform::LocalTime log_stamp_time;
+  std::string log_stamp;
 
   std::string strMonitorTemplatePath;
   std::string strScriptJobIds;

@@ -52,6 +52,15 @@ uint32_t ProfileEngine::GetSectionNames(char* buffer, uint32_t size, const char*
   return SectionNames(store_.Load(DiskPath(file), &last_error_), buffer, size);
 }
 
+const std::string& ProfileEngine::WritePath(const char* file) {
+  const char* name = file ? file : "";
+  if (write_file_ != name || !store_.Pending(write_path_)) {
+    write_file_ = name;
+    write_path_ = DiskPath(file);
+  }
+  return write_path_;
+}
+
 bool ProfileEngine::WriteString(const char* section, const char* key, const char* value,
                                 const char* file) {
   if (section == nullptr) {
@@ -63,7 +72,7 @@ bool ProfileEngine::WriteString(const char* section, const char* key, const char
     }
     return false;
   }
-  last_error_ = store_.Update(DiskPath(file), section, key, value);
+  last_error_ = store_.Update(WritePath(file), section, key, value);
   return last_error_ == kErrorSuccess;
 }
 

@@ -30,16 +30,19 @@ class ProfileEngine final : public Profile {
 
   // The Win32 error the last call set (GetLastError); 0 after a success.
   int32_t last_error() const { return last_error_; }
-  const ProfileStoreStats& stats() const { return store_.stats(); }
 
  private:
   std::string DiskPath(const char* file) const { return disk_path_(file ? file : ""); }
+  // The disk path of a write's file. A step's writes to one file go to the
+  // path its first write found, so the later ones cost no path lookup.
+  const std::string& WritePath(const char* file);
   uint32_t SectionNames(const ProfileText* text, char* buffer, uint32_t size) const;
 
   std::unique_ptr<ProfileDisk> disk_;
   PathConversion disk_path_;
   ProfileStore store_;
   int32_t last_error_ = 0;
+  std::string write_file_, write_path_;  // the last write's file and its path
 };
 
 }  // namespace qmon::platform::profile

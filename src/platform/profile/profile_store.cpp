@@ -39,7 +39,6 @@ ProfileStore::Cached* ProfileStore::Fresh(const std::string& path, int32_t stat_
     if (cached && !cached->dirty()) files_.erase(found);
     return nullptr;
   }
-  ++stats_.loads;
   Cached& entry = cached ? *cached : files_[path];
   entry.stamp = read_stamp;
   entry.on_disk = true;
@@ -55,9 +54,22 @@ const ProfileText* ProfileStore::Load(const std::string& path, int32_t* error) {
   return cached ? &cached->text : nullptr;
 }
 
+void ProfileStore::Keep(Cached& cached, const char* section, const char* key, const char* value,
+                        bool always) {
+  const std::optional<TextEdit> edit = PlanProfileWrite(cached.text, section, key, value);
+  if (!edit && !always) return;
+  if (edit) cached.text.Apply(*edit);
+  auto text = [](const char* s) { return s ? std::optional<std::string>(s) : std::nullopt; };
+  cached.pending.push_back({section, text(key), text(value)});
+}
+
 int32_t ProfileStore::Update(const std::string& path, const char* section, const char* key,
                              const char* value) {
   if (const auto failed = failed_.find(path); failed != failed_.end()) return failed->second;
+  if (const auto found = files_.find(path); found != files_.end() && found->second.dirty()) {
+    Keep(found->second, section, key, value, true);
+    return 0;
+  }
   FileStamp stamp;
   bool read_only = false;
   const int32_t stat_error = disk_.Stat(path, &stamp, &read_only);
@@ -70,11 +82,7 @@ int32_t ProfileStore::Update(const std::string& path, const char* section, const
     if (error != kErrorFileNotFound) return failed_[path] = error;
     cached = &files_[path];  // a new file, made by the flush
   }
-  if (const std::optional<TextEdit> edit = PlanProfileWrite(cached->text, section, key, value)) {
-    if (cached->text.Apply(*edit)) ++stats_.reparses;
-    auto text = [](const char* s) { return s ? std::optional<std::string>(s) : std::nullopt; };
-    cached->pending.push_back({section, text(key), text(value)});
-  }
+  Keep(*cached, section, key, value, false);
   return 0;
 }
 
@@ -96,8 +104,6 @@ int32_t ProfileStore::Flush(const std::string& path) {
       error = cached->on_disk ? disk_.ReplaceWhole(path, bytes, &cached->stamp)
                               : disk_.CreateNew(path, bytes, &cached->stamp);
       if (error == 0) {
-        ++stats_.rewrites;
-        stats_.bytes_written += bytes.size();
         cached->on_disk = true;
         cached->pending.clear();
         return 0;

@@ -19,15 +19,6 @@
 
 namespace qmon::platform::profile {
 
-// What the store did to the disk, for tests that check the work stays
-// proportional to what changed.
-struct ProfileStoreStats {
-  uint64_t loads = 0;          // files read and parsed
-  uint64_t reparses = 0;       // own changes after which a whole text was parsed again
-  uint64_t rewrites = 0;       // files written whole (new files included)
-  uint64_t bytes_written = 0;  // by all of these
-};
-
 class ProfileStore {
  public:
   explicit ProfileStore(ProfileDisk& disk) : disk_(disk) {}
@@ -42,9 +33,17 @@ class ProfileStore {
   // null key deletes the section, a null value the key. The file exists after
   // the flush, even when nothing was to change. Answers 0 or the Win32 error
   // code: ERROR_PATH_NOT_FOUND when the folder is missing, ERROR_ACCESS_DENIED
-  // when the file is read-only, whether or not anything was to change.
+  // when the file is read-only, whether or not anything was to change. The
+  // first write of a step looks at the disk; the later ones trust the copy,
+  // as the flush reads the file again if it changed and makes them over it.
   int32_t Update(const std::string& path, const char* section, const char* key,
                  const char* value);
+
+  // Whether the file has writes waiting for the flush.
+  bool Pending(const std::string& path) const {
+    const auto found = files_.find(path);
+    return found != files_.end() && found->second.dirty();
+  }
 
   // Writes the file whole when writes are pending. When that fails, or a
   // write since the last flush failed, the writes are dropped and the file
@@ -53,8 +52,6 @@ class ProfileStore {
   int32_t Flush(const std::string& path);
   // Flushes every file; answers the first error.
   int32_t FlushAll();
-
-  const ProfileStoreStats& stats() const { return stats_; }
 
  private:
   struct Cached {
@@ -76,13 +73,16 @@ class ProfileStore {
   // `stat_error` and `stamp` are what the disk answered for the file.
   Cached* Fresh(const std::string& path, int32_t stat_error, const FileStamp& stamp,
                 int32_t* error);
+  // Makes the write to the copy and keeps it; `always` keeps it even when it
+  // changes nothing in the copy, which may be older than the file.
+  static void Keep(Cached& cached, const char* section, const char* key, const char* value,
+                   bool always);
   void Replay(Cached& cached);
 
   ProfileDisk& disk_;
   std::unordered_map<std::string, Cached> files_;
   // Files a write failed for since their last flush: later writes fail alike.
   std::unordered_map<std::string, int32_t> failed_;
-  ProfileStoreStats stats_;
 };
 
 }  // namespace qmon::platform::profile
