@@ -62,7 +62,7 @@ TEST(FaultRunTest, EveryFailedCallLeavesEveryFileWholeAndARerunRestoresIt) {
       m.Remove("C:\\Agent\\Scheduler INI");  // the scheduler took the requests
       run(m.env());
       return outputs(m);
-    }, &disturbed.history, static_cast<size_t>(n - 1));
+    }, disturbed.history, static_cast<size_t>(n - 1));
   }
   EXPECT_TRUE(check.violations.empty())
       << test::Report(std::to_string(undisturbed.calls) + " fault points", check.violations);

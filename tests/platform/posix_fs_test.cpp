@@ -1,12 +1,9 @@
 #include "platform/posix/posix_fs.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,18 +20,6 @@ namespace fs = std::filesystem;
 class PosixFsTest : public ::testing::Test {
  protected:
   void SetUp() override { fs::create_directories(drive_c_); }
-
-  void Put(const std::string& relative, const std::string& bytes, mode_t mode = 0644) {
-    test::PutFile(drive_c_ + "/" + relative, bytes);
-    ASSERT_EQ(chmod((drive_c_ + "/" + relative).c_str(), mode), 0) << relative;
-  }
-  std::string Get(const std::string& relative) { return test::FileBytes(drive_c_ + "/" + relative); }
-  mode_t Mode(const std::string& relative) {
-    struct stat st;
-    EXPECT_EQ(stat((drive_c_ + "/" + relative).c_str(), &st), 0) << relative;
-    return st.st_mode & 07777;
-  }
-  bool Exists(const std::string& relative) { return fs::exists(drive_c_ + "/" + relative); }
 
   test::ScopedTempDir root_;
   std::string drive_c_ = root_ / "drive_c";

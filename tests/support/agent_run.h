@@ -3,7 +3,6 @@
 // logged. The unit tests' RunFixture and the fuzz targets share it.
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -29,19 +28,8 @@ struct AgentRun {
     return lines;
   }
 
-  // The lines logged since the last call.
-  std::vector<std::string> NewLines() {
-    std::vector<std::string> all = Logged();
-    std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(seen_), all.end());
-    seen_ = all.size();
-    return fresh;
-  }
-
   TestMachine machine;
   qmon::Run run;
-
- private:
-  size_t seen_ = 0;
 };
 
 }  // namespace qmon::test

@@ -1,6 +1,5 @@
 #include "support/fault_env.h"
 
-#include <regex>
 #include <set>
 #include <utility>
 
@@ -187,19 +186,15 @@ void FaultEnv::Record() {
 
 // ---- The allowed-state rule -------------------------------------------------
 
-void History::Add(const std::string& target, std::map<std::string, Version> changes, bool whole) {
-  calls.push_back({NameKey(target), std::move(changes), whole});
+void History::Add(const std::string& target, std::map<std::string, Version> changes) {
+  calls.push_back({NameKey(target), std::move(changes)});
 }
-
-// The temporary names whole-file writes go through (fixed per target).
-const std::regex kScratch(R"((^|[\\/])(~QMON[0-9A-F]{16}\.TMP|SYSTEM\.REG\.TMP)$)");
 
 namespace {
 
 // Whether a call addressed something other than `file` and the run log.
 bool MovesOn(const std::string& target, const std::string& file) {
-  return !target.empty() && target != file && target.find("APPLICATIONLOG") == std::string::npos &&
-         !std::regex_search(target, kScratch);
+  return !target.empty() && target != file && target.find("APPLICATIONLOG") == std::string::npos;
 }
 
 Version At(const Files& files, const std::string& file) {
@@ -215,8 +210,7 @@ std::set<Version> Settled(const History& h, const std::string& file) {
     if (const auto it = call.changes.find(file); it != call.changes.end()) {
       now = it->second;
       left = false;
-      // A file the program deletes may stay deleted; a renamed one is whole.
-      if (!now || call.whole) settled.insert(now);
+      if (!now) settled.insert(now);  // a file the program deletes may stay deleted
     } else if (!left && MovesOn(call.target, file)) {
       settled.insert(now);
       left = true;
@@ -261,10 +255,9 @@ bool EndsWhole(const History& reference, const History& run, size_t fault, const
 
 std::vector<std::string> Violations(const std::string& at, const History& reference,
                                     const Files& expected, Files end, const Files& restored,
-                                    const History* run, size_t fault) {
+                                    const History& run, size_t fault) {
   std::erase_if(end, [&](const auto& file) {
-    return std::regex_search(file.first, kScratch) ||
-           (!reference.before.count(file.first) && !restored.count(file.first));
+    return !reference.before.count(file.first) && !restored.count(file.first);
   });
   std::set<std::string> files;
   for (const auto& [path, bytes] : end) files.insert(path);
@@ -276,7 +269,7 @@ std::vector<std::string> Violations(const std::string& at, const History& refere
   for (const auto& file : files) {
     const Version held = At(end, file);
     const std::set<Version> settled = Settled(reference, file);
-    if (settled.count(held) || (run && EndsWhole(reference, *run, fault, file, settled))) continue;
+    if (settled.count(held) || EndsWhole(reference, run, fault, file, settled)) continue;
     violations.push_back(at + ": torn " + file + ", " +
                          (held ? std::to_string(held->size()) + " bytes never left by a step"
                                : std::string("missing")));

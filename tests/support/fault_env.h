@@ -27,12 +27,11 @@ struct History {
   struct Call {
     std::string target;  // upper case: a path, "REGISTRY" or "POST"
     std::map<std::string, Version> changes;
-    bool whole = false;  // the changes took the place of their files in one step (a rename)
   };
   Files before;
   std::vector<Call> calls;
   // Records a call: what it addressed and the files it changed.
-  void Add(const std::string& target, std::map<std::string, Version> changes, bool whole = false);
+  void Add(const std::string& target, std::map<std::string, Version> changes);
 };
 
 // The machine's Env with every call that reaches its disk (the profile
@@ -66,22 +65,20 @@ class FaultEnv {
 // The allowed-state rule. A version of a file is settled when the
 // undisturbed reference run left it for other work: the bytes the file held
 // before the run, its final bytes, and every version it held while the run
-// made a call that addressed anything but that file and the run log, and
-// every version a rename put in its place. A file
+// made a call that addressed anything but that file and the run log. A file
 // written in parts goes through versions no other call separates; those are
 // torn. A file replaced whole only takes settled versions.
 //
 // Answers "<at>: <what>" for each file of `end` (a disturbed run's files)
 // that holds no settled version ("torn"), and for each output of `expected`
 // that `restored` (what an undisturbed run after it left) lacks ("not
-// restored"). Scratch files are none: a fixed temporary name beside a target,
-// or a file the reference never held that the next run removes. With `run`,
-// the history of a run whose call `fault` failed (recorded from there on), a
-// version that run wrote afresh after going on to other work, over a whole
-// version, also passes.
+// restored"). A file the reference never held that the next run removes is
+// scratch. With `run`, the history of a run whose call `fault` failed
+// (recorded from there on), a version that run wrote afresh after going on to
+// other work, over a whole version, also passes.
 std::vector<std::string> Violations(const std::string& at, const History& reference,
                                     const Files& expected, Files end, const Files& restored,
-                                    const History* run = nullptr, size_t fault = 0);
+                                    const History& run, size_t fault);
 
 // Violations over every disturbed run of one reference; `rerun` runs the
 // program undisturbed on what a disturbed run left and answers the outputs,
@@ -91,7 +88,7 @@ class SettledCheck {
   SettledCheck(const History& reference, Files expected)
       : reference_(reference), expected_(std::move(expected)) {}
   void Check(const std::string& at, const Files& state, const Files& end,
-             const std::function<Files()>& rerun, const History* run = nullptr, size_t fault = 0) {
+             const std::function<Files()>& rerun, const History& run, size_t fault) {
     if (!rerunFrom_.count(state)) rerunFrom_[state] = rerun();
     for (auto& v : Violations(at, reference_, expected_, end, rerunFrom_[state], run, fault)) {
       violations.push_back(std::move(v));

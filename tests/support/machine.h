@@ -33,8 +33,6 @@ class TestMachine {
   // Removes a file, or a folder with what it holds.
   void Remove(const std::string& path) { fs.Erase(path); }
   void SetReadOnly(const std::string& path) { fs.Find(path)->read_only = true; }
-  // The names in a folder, folders too, in listing order.
-  std::vector<std::string> List(const std::string& folder) const { return fs.Names(folder, false); }
 
   // Makes HKLM hold the agent key alone, with these values as an export file
   // writes them ("\"REGID\"=\"1001\"", "\"N\"=dword:0000003c", "\"B\"=hex:01,02").
