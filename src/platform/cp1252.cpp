@@ -31,9 +31,9 @@ std::string Cp1252FromUtf8(std::string_view in, bool* lossy) {
   size_t i = 0;
   while (i < in.size()) {
     // A run of ASCII is the same bytes in both.
-    const size_t ascii = i;
-    while (i < in.size() && static_cast<uint8_t>(in[i]) < 0x80) ++i;
-    out.append(in, ascii, i - ascii);
+    const size_t ascii = AsciiRun(in.substr(i));
+    out.append(in, i, ascii);
+    i += ascii;
     if (i == in.size()) break;
     bool ok = false;
     const int byte = ByteFor(NextCodePoint(in, &i, &ok));

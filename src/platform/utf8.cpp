@@ -1,6 +1,7 @@
 #include "platform/utf8.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace qmon::platform {
 
@@ -41,6 +42,17 @@ char32_t NextCodePoint(std::string_view text, size_t* i, bool* ok) {
   *ok = valid;
   *i += valid ? len : 1;
   return valid ? cp : 0xFFFD;
+}
+
+size_t AsciiRun(std::string_view text) {
+  // Eight bytes at a time: templates and log lines are nearly all ASCII.
+  size_t n = 0;
+  for (uint64_t word = 0; n + 8 <= text.size(); n += 8) {
+    std::memcpy(&word, text.data() + n, 8);
+    if (word & 0x8080808080808080ull) break;
+  }
+  while (n < text.size() && static_cast<uint8_t>(text[n]) < 0x80) ++n;
+  return n;
 }
 
 }  // namespace qmon::platform

@@ -16,4 +16,8 @@ void AppendUtf8(std::string& out, char32_t cp);
 // U+10FFFF) answers U+FFFD with *ok false and moves one byte on.
 char32_t NextCodePoint(std::string_view text, size_t* i, bool* ok);
 
+// The length of the ASCII run that `text` starts with: such bytes stand for
+// themselves in UTF-8 and in the ANSI code page alike.
+size_t AsciiRun(std::string_view text);
+
 }  // namespace qmon::platform

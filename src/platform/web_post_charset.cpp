@@ -38,7 +38,9 @@ Decoding DecodingOf(std::string_view label) {
 
 bool IsUtf8(std::string_view text) {
   bool ok = true;
-  for (size_t i = 0; ok && i < text.size();) NextCodePoint(text, &i, &ok);
+  for (size_t i = AsciiRun(text); ok && i < text.size(); i += AsciiRun(text.substr(i))) {
+    NextCodePoint(text, &i, &ok);
+  }
   return ok;
 }
 
@@ -62,11 +64,11 @@ std::string RepairUtf8(std::string_view in) {
   out.reserve(in.size());
   size_t i = 0;
   while (i < in.size()) {
+    const size_t ascii = AsciiRun(in.substr(i));
+    out.append(in, i, ascii);
+    i += ascii;
+    if (i == in.size()) break;
     const auto lead = static_cast<uint8_t>(in[i]);
-    if (lead < 0x80) {
-      out += in[i++];
-      continue;
-    }
     int needed = 0;
     uint8_t lower = 0x80, upper = 0xBF;
     if (lead >= 0xC2 && lead <= 0xDF) {

@@ -38,7 +38,7 @@ std::string ErrNoLine(const char* procedure, const VbError& e) {
 
 // The first child of that name; Nothing when absent, which fails the file.
 Node FirstChild(const Node& instance, const char* name) {
-  return instance.selectNodes(name).item(0);
+  return instance.selectSingleNode(name);
 }
 
 std::string ChildText(const Node& instance, const char* name) {

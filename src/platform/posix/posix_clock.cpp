@@ -18,11 +18,12 @@ LocalTime PosixClock::Now() {
     tzset();
     tz_ = tz ? std::optional<std::string>(tz) : std::nullopt;
     looked_up_at_ = now;
+    struct tm local;
+    localtime_r(&now, &local);
+    local_ = LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                       local.tm_hour,        local.tm_min,     local.tm_sec};
   }
-  struct tm local;
-  localtime_r(&now, &local);
-  return LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                   local.tm_hour,        local.tm_min,     local.tm_sec};
+  return local_;
 }
 
 std::string PosixClock::ShortDate(const LocalTime& t) { return vb::UsShortDate(t); }

@@ -17,9 +17,11 @@ class PosixClock final : public Clock {
   std::string LongTime(const LocalTime& t) override;
 
  private:
-  // What the zone was last looked up for.
+  // What the zone was last looked up for, and the local time then: within
+  // the same second and zone the answer is the same.
   std::optional<std::string> tz_;
   time_t looked_up_at_ = -1;
+  LocalTime local_;
 };
 
 }  // namespace qmon::platform::posix

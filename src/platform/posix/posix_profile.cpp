@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,8 +23,17 @@ namespace qmon::platform {
 namespace profile {
 
 bool AnsiBytesEqualNoCase(char a, char b) {
-  return posix::WinNameEquals(Utf8FromCp1252(std::string_view(&a, 1)),
-                              Utf8FromCp1252(std::string_view(&b, 1)));
+  // The engine asks this for every pair of bytes once; each byte's key is
+  // worked out once.
+  static const std::array<std::u16string, 256> keys = [] {
+    std::array<std::u16string, 256> out;
+    for (int byte = 0; byte < 256; ++byte) {
+      const char c = static_cast<char>(byte);
+      out[byte] = posix::WinNameKey(Utf8FromCp1252(std::string_view(&c, 1)));
+    }
+    return out;
+  }();
+  return keys[static_cast<uint8_t>(a)] == keys[static_cast<uint8_t>(b)];
 }
 
 }  // namespace profile

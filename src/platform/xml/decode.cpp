@@ -24,6 +24,12 @@ bool IsXmlText(std::string_view s) {
   size_t pos = 0;
   char32_t c = 0;
   while (pos < s.size()) {
+    // Printable ASCII, tab and the line ends: nearly every byte of a template.
+    const auto b = static_cast<uint8_t>(s[pos]);
+    if ((b >= 0x20 && b < 0x80) || b == '\t' || b == '\n' || b == '\r') {
+      ++pos;
+      continue;
+    }
     if (!NextUtf8(s, pos, c) || !IsXmlChar(c)) return false;
   }
   return true;
@@ -61,8 +67,9 @@ std::string FromLatin1(std::string_view bytes) {
 }
 
 void NormalizeLineEnds(std::string& text) {
-  size_t out = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
+  size_t out = text.find('\r');
+  if (out == std::string::npos) return;
+  for (size_t i = out; i < text.size(); ++i) {
     if (text[i] == '\r') {
       text[out++] = '\n';
       if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
