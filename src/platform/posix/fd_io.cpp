@@ -1,7 +1,9 @@
 #include "platform/posix/fd_io.h"
 
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace qmon::platform::posix {
@@ -19,14 +21,18 @@ int ReadAll(int fd, std::string* out) {
   }
 }
 
-int WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = write(fd, data.data(), data.size());
+int WriteAll(int fd, std::string_view data, std::string_view more) {
+  while (!data.empty() || !more.empty()) {
+    iovec parts[] = {{const_cast<char*>(data.data()), data.size()},
+                     {const_cast<char*>(more.data()), more.size()}};
+    const ssize_t n = writev(fd, parts, 2);
     if (n < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
-    data.remove_prefix(static_cast<size_t>(n));
+    const size_t from_data = std::min(static_cast<size_t>(n), data.size());
+    data.remove_prefix(from_data);
+    more.remove_prefix(static_cast<size_t>(n) - from_data);
   }
   return 0;
 }

@@ -14,6 +14,7 @@
 #include "platform/posix/fd_io.h"
 #include "platform/posix/names.h"
 #include "platform/posix/whole_file.h"
+#include "platform/utf8.h"
 #include "platform/vb_error.h"
 
 namespace qmon::platform::posix {
@@ -83,8 +84,14 @@ class PosixTextStream final : public TextStream {
   PosixTextStream(const PosixTextStream&) = delete;
   PosixTextStream& operator=(const PosixTextStream&) = delete;
 
-  void Write(std::string_view text) override { Put(Ansi(text)); }
-  void WriteLine(std::string_view text) override { Put(Ansi(text) + "\r\n"); }
+  void Write(std::string_view text) override {
+    std::string storage;
+    Put(Ansi(text, &storage));
+  }
+  void WriteLine(std::string_view text) override {
+    std::string storage;
+    Put(Ansi(text, &storage), "\r\n");
+  }
   void Close() override {
     if (fd_ < 0) return;
     const int err = Publish();
@@ -94,19 +101,23 @@ class PosixTextStream final : public TextStream {
   }
 
  private:
-  static std::string Ansi(std::string_view text) {
+  // The text in the ANSI code page: ASCII stands for itself, so only other
+  // text is converted, into *storage.
+  static std::string_view Ansi(std::string_view text, std::string* storage) {
+    if (AsciiRun(text) == text.size()) return text;
     bool lossy = false;
-    std::string ansi = Cp1252FromUtf8(text, &lossy);
+    *storage = Cp1252FromUtf8(text, &lossy);
     if (lossy) throw VbError(vberr::kInvalidCall);
-    return ansi;
+    return *storage;
   }
   // Puts the temporary file in place once; answers 0 or errno.
   int Publish() {
     if (temp_.empty()) return 0;
     return PutInPlace(std::exchange(temp_, {}), target_, false);
   }
-  void Put(std::string_view ansi) {
-    int err = WriteAll(fd_, ansi);
+  // One write, so a line reaches the file whole.
+  void Put(std::string_view ansi, std::string_view end = {}) {
+    int err = WriteAll(fd_, ansi, end);
     if (err != 0 && !temp_.empty()) {
       unlink(std::exchange(temp_, {}).c_str());
       close(std::exchange(fd_, -1));

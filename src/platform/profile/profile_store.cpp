@@ -1,6 +1,7 @@
 #include "platform/profile/profile_store.h"
 
 #include <utility>
+#include <vector>
 
 #include "platform/env.h"
 #include "platform/profile/profile_edit.h"
@@ -8,13 +9,11 @@
 namespace qmon::platform::profile {
 
 void ProfileStore::Replay(Cached& cached) {
-  for (const auto& [section, key, value] : cached.pending) {
-    if (const std::optional<TextEdit> edit = PlanProfileWrite(
-            cached.text, section.c_str(), key ? key->c_str() : nullptr,
-            value ? value->c_str() : nullptr)) {
+  cached.pending.ForEach([&cached](const char* section, const char* key, const char* value) {
+    if (const std::optional<TextEdit> edit = PlanProfileWrite(cached.text, section, key, value)) {
       cached.text.Apply(*edit);
     }
-  }
+  });
 }
 
 ProfileStore::Cached* ProfileStore::Fresh(const std::string& path, int32_t stat_error,
@@ -59,8 +58,7 @@ void ProfileStore::Keep(Cached& cached, const char* section, const char* key, co
   const std::optional<TextEdit> edit = PlanProfileWrite(cached.text, section, key, value);
   if (!edit && !always) return;
   if (edit) cached.text.Apply(*edit);
-  auto text = [](const char* s) { return s ? std::optional<std::string>(s) : std::nullopt; };
-  cached.pending.push_back({section, text(key), text(value)});
+  cached.pending.Add(section, key, value);
 }
 
 int32_t ProfileStore::Update(const std::string& path, const char* section, const char* key,

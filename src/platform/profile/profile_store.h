@@ -9,13 +9,12 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <unordered_map>
-#include <vector>
 
 #include "platform/profile/profile_disk.h"
 #include "platform/profile/profile_text.h"
+#include "platform/profile/write_log.h"
 
 namespace qmon::platform::profile {
 
@@ -58,13 +57,7 @@ class ProfileStore {
     FileStamp stamp;        // of the file on disk the text was read from
     bool on_disk = false;   // false: the file is to be created
     ProfileText text;       // with the pending writes made
-    // The writes since the file was read: section, key (nullopt: the whole
-    // section), value (nullopt: the key), in order.
-    struct Write {
-      std::string section;
-      std::optional<std::string> key, value;
-    };
-    std::vector<Write> pending;
+    WriteLog pending;  // the writes since the file was read
     bool dirty() const { return !on_disk || !pending.empty(); }
   };
 

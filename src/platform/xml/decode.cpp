@@ -1,6 +1,7 @@
 #include "platform/xml/decode.h"
 
 #include <cstdint>
+#include <utility>
 
 #include "platform/cp1252.h"
 #include "platform/xml/chars.h"
@@ -84,19 +85,19 @@ enum class Bom { kNone, kUtf8, kUtf16 };
 
 }  // namespace
 
-std::optional<DecodedText> DecodeDocument(std::string_view bytes) {
+std::optional<DecodedText> DecodeDocument(std::string bytes) {
   Bom bom = Bom::kNone;
   std::string text;
   if (bytes.starts_with("\xEF\xBB\xBF")) {
     bom = Bom::kUtf8;
-    text = bytes.substr(3);
+    text = std::move(bytes.erase(0, 3));
   } else if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
     bom = Bom::kUtf16;
-    auto decoded = FromUtf16(bytes.substr(2), bytes[0] == '\xFE');
+    auto decoded = FromUtf16(std::string_view(bytes).substr(2), bytes[0] == '\xFE');
     if (!decoded) return std::nullopt;
     text = std::move(*decoded);
   } else {
-    text = bytes;
+    text = std::move(bytes);
   }
 
   const std::optional<Declaration> decl = ParseDeclaration(text);

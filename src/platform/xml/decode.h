@@ -18,6 +18,7 @@ struct DecodedText {
 // (UTF-8 when none is declared). Nullopt on a malformed declaration, an
 // encoding this layer does not know, a BOM that contradicts the declaration,
 // bytes that are invalid in the encoding, or a character XML does not allow.
-std::optional<DecodedText> DecodeDocument(std::string_view bytes);
+// Takes the bytes, so a document that needs no conversion is not copied.
+std::optional<DecodedText> DecodeDocument(std::string bytes);
 
 }  // namespace qmon::platform::xml::detail

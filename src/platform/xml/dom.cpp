@@ -1,6 +1,7 @@
 #include "platform/xml/dom.h"
 
 #include <limits>
+#include <utility>
 
 #include "platform/vb_error.h"
 #include "platform/xml/tree.h"
@@ -104,8 +105,8 @@ Node NamedNodeMap::getNamedItem(const std::string& name) const {
 DOMDocument::DOMDocument() : document_(detail::EmptyTree(), 0) {}
 
 bool DOMDocument::load(FileSystem& fs, const std::string& path) {
-  const std::optional<std::string> bytes = fs.ReadBytes(path);
-  std::shared_ptr<const detail::Tree> tree = bytes ? detail::ParseTree(*bytes) : nullptr;
+  std::optional<std::string> bytes = fs.ReadBytes(path);
+  std::shared_ptr<const detail::Tree> tree = bytes ? detail::ParseTree(std::move(*bytes)) : nullptr;
   const bool loaded = tree != nullptr;
   document_ = Node(loaded ? std::move(tree) : detail::EmptyTree(), 0);
   return loaded;

@@ -3,8 +3,11 @@
 // that only a well-formed document loads, and drops whitespace-only text the
 // way the DOM does by default.
 #include <pugixml.hpp>
+
+#include <algorithm>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/xml/chars.h"
@@ -22,6 +25,19 @@ constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_comments | pu
                                    pugi::parse_ws_pcdata | pugi::parse_wconv_attribute |
                                    pugi::parse_fragment;
 
+// Enough to size a tree: a node starts at each "<" (an element and the
+// text after it) and each "=" (an attribute).
+struct TextSize {
+  size_t markup = 0;
+  size_t bytes = 0;
+};
+
+TextSize SizeOf(std::string_view text) {
+  return {static_cast<size_t>(std::count(text.begin(), text.end(), '<') +
+                              std::count(text.begin(), text.end(), '=')),
+          text.size()};
+}
+
 std::string_view Prefix(std::string_view qname) {
   const size_t colon = qname.find(':');
   return colon == std::string_view::npos ? std::string_view() : qname.substr(0, colon);
@@ -38,12 +54,10 @@ class Converter {
  public:
   explicit Converter(std::string declaration) : declaration_(std::move(declaration)) {}
 
-  // `text` is what the document was parsed from, to size the tree up front.
-  std::shared_ptr<const Tree> Run(const pugi::xml_document& document, std::string_view text) {
-    size_t markup = 1;
-    for (char c : text) markup += c == '<' || c == '=';
-    tree_.nodes.reserve(2 * markup);
-    tree_.chars.reserve(text.size());
+  // `size` is what the document was parsed from, to size the tree up front.
+  std::shared_ptr<const Tree> Run(const pugi::xml_document& document, const TextSize& size) {
+    tree_.nodes.reserve(size.markup + 1);
+    tree_.chars.reserve(size.bytes);
     tree_.nodes.push_back(NodeRec{});
     frames_.push_back(Frame{document.first_child(), 0, 0, 0});
     while (!frames_.empty()) {
@@ -230,10 +244,10 @@ std::shared_ptr<const Tree> EmptyTree() {
   return tree;
 }
 
-std::shared_ptr<const Tree> ParseTree(std::string_view bytes) {
+std::shared_ptr<const Tree> ParseTree(std::string bytes) {
   // Offsets into the tree are 32-bit; no template comes near this size.
   constexpr size_t kMaxText = size_t{1} << 30;
-  std::optional<DecodedText> decoded = DecodeDocument(bytes);
+  std::optional<DecodedText> decoded = DecodeDocument(std::move(bytes));
   if (!decoded || decoded->text.size() > kMaxText) return nullptr;
   pugi::xml_document document;
   // A copy: in place, fragment mode may lose the last character of the text.
@@ -241,7 +255,10 @@ std::shared_ptr<const Tree> ParseTree(std::string_view bytes) {
                             pugi::encoding_utf8)) {
     return nullptr;
   }
-  return Converter(std::move(decoded->declaration)).Run(document, decoded->text);
+  // The parser holds its own copy now; a large template need not be held twice.
+  const TextSize size = SizeOf(decoded->text);
+  std::string().swap(decoded->text);
+  return Converter(std::move(decoded->declaration)).Run(document, size);
 }
 
 }  // namespace qmon::platform::xml::detail

@@ -59,7 +59,7 @@ std::shared_ptr<const Tree> EmptyTree();
 
 // The tree of a file's bytes, or null when they are not a well-formed
 // document in a supported encoding (or exceed 2 GB).
-std::shared_ptr<const Tree> ParseTree(std::string_view bytes);
+std::shared_ptr<const Tree> ParseTree(std::string bytes);
 
 std::string TextOf(const Tree& tree, uint32_t id);
 std::string XmlOf(const Tree& tree, uint32_t id);
