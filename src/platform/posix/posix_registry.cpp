@@ -151,9 +151,10 @@ int32_t PosixRegistry::Commit(const WriterLock& lock) {
     read_ = false;
     return kErrorRegistryIoFailed;
   }
-  // Makes the rename durable; the stamp is taken after it, as a rename
-  // changes the change time.
-  fsync(folder);
+  // The bytes were synced before the rename, so after a power loss the file
+  // holds this version or the one before, never a torn one, as the system's
+  // own hives are flushed lazily. The stamp is taken after the rename, as a
+  // rename changes the change time.
   stamp_ = fstatat(folder, name_.c_str(), &st, 0) == 0 ? std::optional(StampOf(st)) : std::nullopt;
   return kErrorSuccess;
 }
