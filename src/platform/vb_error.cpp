@@ -4,6 +4,45 @@ namespace qmon {
 
 VbError::VbError(int32_t n) : number(n), description(VbErrorText(n)) {}
 
+VbError VbErrorFromWin32(uint32_t code) {
+  switch (code) {
+    case 2:  // ERROR_FILE_NOT_FOUND
+      return VbError(vberr::kFileNotFound);
+    case 3:    // ERROR_PATH_NOT_FOUND
+    case 15:   // ERROR_INVALID_DRIVE
+    case 53:   // ERROR_BAD_NETPATH
+    case 161:  // ERROR_BAD_PATHNAME
+    case 267:  // ERROR_DIRECTORY
+      return VbError(vberr::kPathNotFound);
+    case 5:   // ERROR_ACCESS_DENIED
+    case 19:  // ERROR_WRITE_PROTECT
+    case 32:  // ERROR_SHARING_VIOLATION
+    case 33:  // ERROR_LOCK_VIOLATION
+      return VbError(vberr::kPermissionDenied);
+    case 80:   // ERROR_FILE_EXISTS
+    case 183:  // ERROR_ALREADY_EXISTS
+      return VbError(vberr::kFileAlreadyExists);
+    case 39:   // ERROR_HANDLE_DISK_FULL
+    case 112:  // ERROR_DISK_FULL
+      return VbError(61);  // Disk full
+    case 6:    // ERROR_INVALID_HANDLE
+    case 123:  // ERROR_INVALID_NAME
+      return VbError(52);  // Bad file name or number
+    case 4:  // ERROR_TOO_MANY_OPEN_FILES
+      return VbError(67);  // Too many files
+    case 21:  // ERROR_NOT_READY
+      return VbError(71);  // Disk not ready
+    case 8:   // ERROR_NOT_ENOUGH_MEMORY
+    case 14:  // ERROR_OUTOFMEMORY
+      return VbError(vberr::kOutOfMemory);
+    case 23:    // ERROR_CRC
+    case 1117:  // ERROR_IO_DEVICE
+      return VbError(57);  // Device I/O error
+    default:
+      return VbError(vberr::kPathFileAccess);
+  }
+}
+
 std::string VbErrorText(int32_t number) {
   switch (number) {
     case 5: return "Invalid procedure call or argument";

@@ -34,6 +34,10 @@ inline constexpr int32_t kCantCreateObject = 429;
 inline constexpr int32_t kLibraryNotRegistered = -2147319779;  // 0x8002801D
 }  // namespace vberr
 
+// The runtime error that a failed system call with this Win32 error code
+// (GetLastError) raises in the scripting runtime's file functions.
+VbError VbErrorFromWin32(uint32_t code);
+
 // The runtime's English text for a built-in error number, or
 // "Application-defined or object-defined error" for any other number.
 std::string VbErrorText(int32_t number);

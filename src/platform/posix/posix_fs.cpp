@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/cp1252.h"
+#include "platform/posix/errno_win32.h"
 #include "platform/posix/fd_io.h"
 #include "platform/posix/names.h"
 #include "platform/posix/whole_file.h"
@@ -22,31 +23,7 @@ namespace {
 
 // The runtime's number for a failed system call that no earlier check caught.
 [[noreturn]] void ThrowErrno(int err) {
-  switch (err) {
-    case ENOENT:
-    case ENOTDIR:
-      throw VbError(vberr::kPathNotFound);
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case EBUSY:
-    case ETXTBSY:
-      throw VbError(vberr::kPermissionDenied);
-    case EEXIST:
-      throw VbError(vberr::kFileAlreadyExists);
-    case ENOSPC:
-      throw VbError(61);  // Disk full
-    case EBADF:
-      throw VbError(52);  // Bad file name or number
-    case EMFILE:
-    case ENFILE:
-      throw VbError(67);  // Too many files
-    case EIO:
-      throw VbError(57);  // Device I/O error
-    default:
-      throw VbError(vberr::kPathFileAccess);
-  }
+  throw VbErrorFromWin32(static_cast<uint32_t>(Win32ErrorOfErrno(err)));
 }
 
 std::optional<struct stat> StatOf(const std::string& native) {

@@ -12,6 +12,7 @@
 
 #include "platform/cp1252.h"
 #include "platform/env.h"
+#include "platform/posix/errno_win32.h"
 #include "platform/posix/fd_io.h"
 #include "platform/posix/names.h"
 #include "platform/posix/stat_stamp.h"
@@ -41,34 +42,9 @@ bool AnsiBytesEqualNoCase(char a, char b) {
 namespace posix {
 namespace {
 
-constexpr int32_t kErrorWriteFault = 29;
-constexpr int32_t kErrorFileExists = 80;
-constexpr int32_t kErrorDiskFull = 112;
-
-int32_t Win32ErrorOf(int err) {
-  switch (err) {
-    case ENOENT:
-    case ENOTDIR:
-      return kErrorPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case ETXTBSY:
-      return kErrorAccessDenied;
-    case EEXIST:
-      return kErrorFileExists;
-    case ENOSPC:
-    case EDQUOT:
-      return kErrorDiskFull;
-    default:
-      return kErrorWriteFault;
-  }
-}
-
 // Why a file that stat() did not find is missing.
 int32_t MissingFileError(const std::string& native, int stat_errno) {
-  if (stat_errno != ENOENT) return Win32ErrorOf(stat_errno);
+  if (stat_errno != ENOENT) return Win32ErrorOfErrno(stat_errno);
   struct stat folder;
   const bool has_folder = stat(FolderOf(native).c_str(), &folder) == 0 && S_ISDIR(folder.st_mode);
   return has_folder ? kErrorFileNotFound : kErrorPathNotFound;
@@ -80,7 +56,7 @@ int32_t StampAndClose(int fd, int err, FileStamp* stamp) {
   struct stat st;
   if (err == 0 && fstat(fd, &st) != 0) err = errno;
   if (close(fd) != 0 && err == 0) err = errno;
-  if (err != 0) return Win32ErrorOf(err);
+  if (err != 0) return Win32ErrorOfErrno(err);
   *stamp = StampOf(st);
   return 0;
 }
@@ -100,11 +76,11 @@ class PosixProfileDisk final : public profile::ProfileDisk {
     // Stamped before reading: a change while reading makes the next call
     // read again.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Win32ErrorOf(errno);
+    if (fd < 0) return Win32ErrorOfErrno(errno);
     struct stat st;
     int err = fstat(fd, &st) != 0 ? errno : ReadAll(fd, bytes);
     if (close(fd) != 0 && err == 0) err = errno;
-    if (err != 0) return Win32ErrorOf(err);
+    if (err != 0) return Win32ErrorOfErrno(err);
     *stamp = StampOf(st);
     return 0;
   }
@@ -116,7 +92,7 @@ class PosixProfileDisk final : public profile::ProfileDisk {
   int32_t ReplaceWhole(const std::string& path, std::string_view bytes,
                        FileStamp* stamp) override {
     struct stat old;
-    if (stat(path.c_str(), &old) != 0) return Win32ErrorOf(errno);
+    if (stat(path.c_str(), &old) != 0) return Win32ErrorOfErrno(errno);
     return WriteWhole(path, bytes, false, stamp);
   }
 
@@ -125,7 +101,7 @@ class PosixProfileDisk final : public profile::ProfileDisk {
                             FileStamp* stamp) {
     std::string temp;
     const int fd = OpenTemp(path, &temp);
-    if (fd < 0) return Win32ErrorOf(errno);
+    if (fd < 0) return Win32ErrorOfErrno(errno);
     int err = WriteAll(fd, bytes);
     if (err == 0 && !create) err = TakeOverAttributes(fd, path);
     if (err == 0) {

@@ -7,9 +7,6 @@
 
 namespace qmon::platform::win32 {
 
-// The runtime's number and text for a Win32 error code (GetLastError).
-VbError VbErrorFromWin32(uint32_t code);
-
 // Throws VbErrorFromWin32(GetLastError()).
 [[noreturn]] void ThrowLastError();
 
