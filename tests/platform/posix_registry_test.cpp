@@ -18,6 +18,7 @@
 
 #include "platform/case_file.h"
 #include "platform/posix/reg_unicode.h"
+#include "platform/temp_name.h"
 #include "support/temp_dir.h"
 
 namespace qmon::platform::posix {
@@ -157,7 +158,7 @@ TEST_F(PosixRegistryTest, ChangesReplaceTheFileWholeAndPickUpOutsideEdits) {
   EXPECT_EQ(Text(key, "X"), std::string("33\0", 3));
   struct stat before, after;
   ASSERT_EQ(stat(path().c_str(), &before), 0);
-  test::PutFile(dir_ / "system.reg.tmp", "what a writer killed midway left");
+  test::PutFile(TempPathBeside(path()), "what a writer killed midway left");
   EXPECT_EQ(Set(key, "Y", "4"), kErrorSuccess);
   ASSERT_EQ(stat(path().c_str(), &after), 0);
   // A new file took the old one's place and its mode; no temporary is left,
@@ -212,10 +213,10 @@ TEST_F(PosixRegistryTest, AChangeThatCannotReplaceTheFileLeavesIt) {
   // file's name) fails and leaves the file as it was.
   const std::string good = Reg("[HKEY_LOCAL_MACHINE\\SOFTWARE\\QAVOOD]\n\n");
   WriteFile(good);
-  std::filesystem::create_directories(dir_ / "system.reg.tmp/in");
+  std::filesystem::create_directories(TempPathBeside(path()) + "/in");
   EXPECT_EQ(Set(Create("SOFTWARE\\QAVOOD"), "REGID", "43"), kErrorRegistryIoFailed);
   EXPECT_EQ(ReadFile(), good);
-  std::filesystem::remove_all(dir_ / "system.reg.tmp");
+  std::filesystem::remove_all(TempPathBeside(path()));
   // Once mended outside, changes go through again.
   EXPECT_EQ(Set(Create("SOFTWARE\\QAVOOD"), "REGID", "43"), kErrorSuccess);
 }

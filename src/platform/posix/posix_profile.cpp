@@ -50,17 +50,6 @@ int32_t MissingFileError(const std::string& native, int stat_errno) {
   return has_folder ? kErrorFileNotFound : kErrorPathNotFound;
 }
 
-// Takes the stamp of `fd` and closes it; answers the first error as a Win32
-// code.
-int32_t StampAndClose(int fd, int err, FileStamp* stamp) {
-  struct stat st;
-  if (err == 0 && fstat(fd, &st) != 0) err = errno;
-  if (close(fd) != 0 && err == 0) err = errno;
-  if (err != 0) return Win32ErrorOfErrno(err);
-  *stamp = StampOf(st);
-  return 0;
-}
-
 class PosixProfileDisk final : public profile::ProfileDisk {
  public:
   int32_t Stat(const std::string& path, FileStamp* stamp, bool* read_only) override {
@@ -99,18 +88,12 @@ class PosixProfileDisk final : public profile::ProfileDisk {
  private:
   static int32_t WriteWhole(const std::string& path, std::string_view bytes, bool create,
                             FileStamp* stamp) {
-    std::string temp;
-    const int fd = OpenTemp(path, &temp);
-    if (fd < 0) return Win32ErrorOfErrno(errno);
-    int err = WriteAll(fd, bytes);
-    if (err == 0 && !create) err = TakeOverAttributes(fd, path);
-    if (err == 0) {
-      err = PutInPlace(temp, path, create);
-    } else {
-      unlink(temp.c_str());
+    struct stat placed;
+    if (const int err = posix::WriteWhole(path, bytes, create, false, &placed)) {
+      return Win32ErrorOfErrno(err);
     }
-    // Stamped once in place: the rename changes the change time.
-    return StampAndClose(fd, err, stamp);
+    *stamp = StampOf(placed);
+    return 0;
   }
 };
 

@@ -11,6 +11,7 @@
 
 #include "platform/cp1252.h"
 #include "platform/posix/fd_io.h"
+#include "platform/posix/whole_file.h"
 #include "platform/posix/reg_unicode.h"
 #include "platform/posix/stat_stamp.h"
 
@@ -56,12 +57,11 @@ std::string StoredData(uint32_t type, std::string_view bytes) {
 // Where a change is written before it is renamed over the file: one fixed
 // name, so a writer killed midway leaves one file that the next change
 // replaces.
-constexpr std::string_view kTempSuffix = ".tmp";
 
 }  // namespace
 
 PosixRegistry::PosixRegistry(std::string file)
-    : file_(std::move(file)), folder_(FolderOf(file_)), name_(file_.substr(file_.rfind('/') + 1)) {}
+    : file_(std::move(file)), folder_(FolderOf(file_)) {}
 
 PosixRegistry::WriterLock::~WriterLock() {
   if (fd_ >= 0) close(fd_);
@@ -135,27 +135,16 @@ Hkey PosixRegistry::AddHandle(RegPath path, bool writable) {
   return handle;
 }
 
-int32_t PosixRegistry::Commit(const WriterLock& lock) {
-  const int folder = lock.folder();
-  const std::string temp = name_ + std::string(kTempSuffix);
-  struct stat st;
-  const mode_t mode = fstatat(folder, name_.c_str(), &st, 0) == 0 ? (st.st_mode & 07777) : 0644;
-  // Created afresh: what a killed writer left may be anyone's or a link.
-  unlinkat(folder, temp.c_str(), 0);
-  const int fd = openat(folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  bool ok =
-      fd >= 0 && fchmod(fd, mode) == 0 && WriteAll(fd, model_.Serialize()) == 0 && fsync(fd) == 0;
-  ok = (fd < 0 || close(fd) == 0) && ok;
-  if (!ok || renameat(folder, temp.c_str(), folder, name_.c_str()) != 0) {
-    if (fd >= 0) unlinkat(folder, temp.c_str(), 0);
+int32_t PosixRegistry::Commit(const WriterLock& /*held*/) {
+  // Synced before the rename, so after a power loss the file holds this
+  // version or the one before, never a torn one; the folder is not synced,
+  // as the system's own hives are flushed lazily.
+  struct stat placed;
+  if (WriteWhole(file_, model_.Serialize(), false, true, &placed) != 0) {
     read_ = false;
     return kErrorRegistryIoFailed;
   }
-  // The bytes were synced before the rename, so after a power loss the file
-  // holds this version or the one before, never a torn one, as the system's
-  // own hives are flushed lazily. The stamp is taken after the rename, as a
-  // rename changes the change time.
-  stamp_ = fstatat(folder, name_.c_str(), &st, 0) == 0 ? std::optional(StampOf(st)) : std::nullopt;
+  stamp_ = StampOf(placed);
   return kErrorSuccess;
 }
 

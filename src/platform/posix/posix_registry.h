@@ -62,7 +62,6 @@ class PosixRegistry final : public Registry {
     WriterLock& operator=(const WriterLock&) = delete;
     // Answers 0 or the error code.
     int32_t Take(const std::string& folder);
-    int folder() const { return fd_; }
 
    private:
     int fd_ = -1;
@@ -88,7 +87,6 @@ class PosixRegistry final : public Registry {
 
   std::string file_;
   std::string folder_;  // the folder that holds file_
-  std::string name_;    // file_ within it
   RegFile model_;
   bool clean_ = true;               // false: the file did not parse cleanly and stays untouched
   std::optional<FileStamp> stamp_;  // of the version read

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "platform/posix/fd_io.h"
 #include "platform/temp_name.h"
 
 namespace qmon::platform::posix {
@@ -36,6 +37,25 @@ int PutInPlace(const std::string& temp, const std::string& target, bool exclusiv
     err = errno;
   }
   if (exclusive || err != 0) unlink(temp.c_str());
+  return err;
+}
+
+int WriteWhole(const std::string& target, std::string_view bytes, bool exclusive, bool sync,
+               struct stat* placed) {
+  std::string temp;
+  const int fd = OpenTemp(target, &temp);
+  if (fd < 0) return errno;
+  int err = WriteAll(fd, bytes);
+  if (err == 0 && !exclusive) err = TakeOverAttributes(fd, target);
+  if (err == 0 && sync && fsync(fd) != 0) err = errno;
+  if (err == 0) {
+    err = PutInPlace(temp, target, exclusive);
+  } else {
+    unlink(temp.c_str());
+  }
+  // Looked at once in place: the rename changes the change time.
+  if (err == 0 && fstat(fd, placed) != 0) err = errno;
+  if (close(fd) != 0 && err == 0) err = errno;
   return err;
 }
 

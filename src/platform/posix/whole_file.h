@@ -4,6 +4,8 @@
 // written.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 #include <string_view>
 
@@ -22,5 +24,13 @@ int TakeOverAttributes(int fd, const std::string& target);
 // the target's name only when that does not exist (EEXIST otherwise).
 // Answers 0 or errno; on failure the temporary file is removed.
 int PutInPlace(const std::string& temp, const std::string& target, bool exclusive);
+
+// All of the above for bytes at hand: writes them to the temporary file and
+// puts it in place (with `exclusive`, only where no target exists; a replaced
+// target's permissions and owner carry over). `sync` puts the bytes on disk
+// before the rename, so that after a power loss the target is the old file
+// or the new one. Answers 0 or errno; *placed is the file under its name.
+int WriteWhole(const std::string& target, std::string_view bytes, bool exclusive, bool sync,
+               struct stat* placed);
 
 }  // namespace qmon::platform::posix
