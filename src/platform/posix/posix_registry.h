@@ -11,12 +11,12 @@
 //
 // Writers' convention: a process that changes system.reg takes
 // flock(LOCK_EX) on the folder that holds it (opened O_RDONLY | O_DIRECTORY),
-// reads the file under that lock, writes the new version to
-// "system.reg.tmp" in the same folder, fsyncs it, renames it over system.reg
+// reads the file under that lock, writes the new version to a temporary file
+// in the same folder (whole_file.h), fsyncs it, renames it over system.reg
 // and only then lets go. Holding the folder rather than the file keeps the
 // lock across the rename; readers need no lock, as the rename is atomic. A
-// writer killed midway leaves at most system.reg.tmp, which the next change
-// replaces. Should the lock fail for an error, the change answers
+// writer killed midway leaves at most the temporary file, which the next
+// change replaces. Should the lock fail for an error, the change answers
 // ERROR_REGISTRY_IO_FAILED rather than going ahead unlocked.
 #pragma once
 
