@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/case_file.h"
+#include "platform/cp1252.h"
 #include "platform/vb_error.h"
 #include "support/fake_clock.h"
 
@@ -40,6 +41,11 @@ std::string Call(const test::CaseLine& c) {
       parts += (parts.empty() ? "[" : "|[") + part + "]";
     }
     return parts;
+  }
+  if (f == "Ansi") {  // the code page's bytes, read back; "lossy" when a character had none
+    bool lossy = false;
+    const std::string ansi = platform::Cp1252FromUtf8(c[1], &lossy);
+    return platform::Utf8FromCp1252(ansi) + (lossy ? " lossy" : "");
   }
   test::FakeClock clock;
   if (f == "GeneralDate") return GeneralDate(clock, At(c[1]));
