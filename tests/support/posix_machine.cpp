@@ -23,8 +23,7 @@ void PosixMachine::WriteAgentKey(const std::vector<std::string>& valueLines) con
   PutFile(dir / "system.reg", reg);
 }
 
-void PosixMachine::Prepare(const Scenario& s, const std::string& serverUrl) const {
-  WriteAgentKey(s.AgentKey());
+void PosixMachine::PutFiles(const Scenario& s, const std::string& serverUrl) const {
   for (auto [path, bytes] : s.Files("before")) {
     for (size_t at; (at = bytes.find("http://server")) != std::string::npos;) {
       bytes.replace(at, 13, serverUrl);
