@@ -218,17 +218,19 @@ const char* const kChecksums[] = {"Performance", "Event", "Main"};
 // What a user could notice of a run at one moment.
 struct State {
   std::map<std::string, std::pair<std::string, std::string>> files;  // key: spelt path, bytes
-  std::vector<std::optional<std::string>> checksums;
-  std::vector<std::string> fields;
+  // "reg NAME" of each checksum value and "run FIELD" of each run field, and its value.
+  std::vector<std::pair<std::string, std::optional<std::string>>> values;
   size_t logged = 0, posts = 0, starts = 0;
 };
 
 State Take(AgentRun& r, const FakeWebPost& server) {
   State s;
   for (const auto& [key, entry] : r.machine.Files()) s.files[key] = {entry->path, entry->bytes};
-  for (const char* name : kChecksums) s.checksums.push_back(r.machine.RegValue("SOFTWARE\\QAVOOD", name));
-  for (const auto& [name, field] : kTexts) s.fields.push_back(r.run.*field);
-  for (const auto& [name, field] : kFlags) s.fields.push_back(YesNo(r.run.*field));
+  for (const char* name : kChecksums) {
+    s.values.emplace_back(std::string("reg ") + name, r.machine.RegValue("SOFTWARE\\QAVOOD", name));
+  }
+  for (const auto& [name, field] : kTexts) s.values.emplace_back(std::string("run ") + name, r.run.*field);
+  for (const auto& [name, field] : kFlags) s.values.emplace_back(std::string("run ") + name, YesNo(r.run.*field));
   s.logged = r.Logged().size();
   s.posts = server.posts.size();
   s.starts = r.machine.system.started.size();
@@ -251,16 +253,9 @@ void Changes(AgentRun& r, const FakeWebPost& server, const State& a, const State
   for (const auto& [key, file] : a.files) {
     if (!b.files.contains(key)) out.push_back("gone " + file.first);
   }
-  for (size_t i = 0; i < b.checksums.size(); ++i) {
-    if (a.checksums[i] == b.checksums[i]) continue;
-    out.push_back(std::string("reg ") + kChecksums[i] +
-                  (b.checksums[i] ? "=" + *b.checksums[i] : " gone"));
-  }
-  const size_t texts = std::size(kTexts);
-  for (size_t i = 0; i < b.fields.size(); ++i) {
-    if (a.fields[i] == b.fields[i]) continue;
-    const char* name = i < texts ? kTexts[i].first : kFlags[i - texts].first;
-    out.push_back(std::string("run ") + name + "=" + Escape(b.fields[i]));
+  for (size_t i = 0; i < b.values.size(); ++i) {
+    const auto& [what, value] = b.values[i];
+    if (value != a.values[i].second) out.push_back(what + (value ? "=" + Escape(*value) : " gone"));
   }
 }
 
