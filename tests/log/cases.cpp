@@ -229,8 +229,12 @@ State Take(AgentRun& r, const FakeWebPost& server) {
   for (const char* name : kChecksums) {
     s.values.emplace_back(std::string("reg ") + name, r.machine.RegValue("SOFTWARE\\QAVOOD", name));
   }
-  for (const auto& [name, field] : kTexts) s.values.emplace_back(std::string("run ") + name, r.run.*field);
-  for (const auto& [name, field] : kFlags) s.values.emplace_back(std::string("run ") + name, YesNo(r.run.*field));
+  for (const auto& [name, field] : kTexts) {
+    s.values.emplace_back(std::string("run ") + name, r.run.*field);
+  }
+  for (const auto& [name, field] : kFlags) {
+    s.values.emplace_back(std::string("run ") + name, YesNo(r.run.*field));
+  }
   s.logged = r.Logged().size();
   s.posts = server.posts.size();
   s.starts = r.machine.system.started.size();

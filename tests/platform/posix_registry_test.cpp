@@ -99,7 +99,8 @@ std::string PosixRegistryTest::Call(const test::CaseLine& c) {
     struct stat now;
     EXPECT_EQ(stat(path().c_str(), &now), 0) << c.where;
     const bool replaced = std::exchange(inode_, now.st_ino) != now.st_ino;
-    return (std::stringstream() << std::oct << (now.st_mode & 07777)).str() + (replaced ? " new" : "");
+    const std::string mode = (std::stringstream() << std::oct << (now.st_mode & 07777)).str();
+    return mode + (replaced ? " new" : "");
   }
   if (call == "bytes" && !std::filesystem::exists(path())) return "<none>";
   if (call == "bytes") return ReadFile() == Reg(answer) ? answer : ReadFile();

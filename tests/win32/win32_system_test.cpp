@@ -58,7 +58,9 @@ std::string Call(const test::CaseLine& c) {
 }
 
 TEST(Win32TablesTest, CallsAnswerAsWindowsDoes) {
-  for (const auto& c : test::LoadCases("win32_calls")) EXPECT_EQ(Call(c), *c.fields.back()) << c.where;
+  for (const auto& c : test::LoadCases("win32_calls")) {
+    EXPECT_EQ(Call(c), c.fields.back()) << c.where;
+  }
 }
 
 }  // namespace
