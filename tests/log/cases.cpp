@@ -95,80 +95,69 @@ void PrintFile(std::vector<std::string>& out, const std::string& bytes) {
   if (at < bytes.size()) out.push_back("|~ " + Escape(bytes.substr(at)));
 }
 
-// The web-post component "qWbPost.WebPost": it records every post and
-// answers from the case's script. Every object created shares the record and
-// the script, so the posts of the shared object and of per-call objects alike
-// are seen; objects keep it alive.
-// One scripted answer. An output left unset keeps what the caller passed in.
-struct PostOutcome {
-  bool result = true;
-  std::optional<std::string> response = std::nullopt;
-  std::optional<std::string> error1 = std::nullopt;
-  std::optional<std::string> error2 = std::nullopt;
-  std::optional<std::string> error3 = std::nullopt;
-  // Non-zero: the call raises VbError(raise) instead of answering.
-  int32_t raise = 0;
-};
-
-// What one call was given, outputs as they stood on entry.
-struct PostCall {
-  std::string xml;
-  bool flag = true;
-  std::string url;
-  std::string arg4, arg5;
-  std::string response, error1, error2, error3;
-};
-
-class FakeWebPost {
- public:
-  static std::shared_ptr<FakeWebPost> RegisteredIn(platform::ComponentRegistry& components) {
-    auto fake = std::make_shared<FakeWebPost>();
-    components.Register("qWbPost.WebPost", [fake]() -> std::unique_ptr<platform::WebPostObject> {
-      if (!fake->creation_errors.empty()) {
-        const int32_t error = fake->creation_errors.front();
-        fake->creation_errors.pop_front();
-        if (error != 0) throw VbError(error);
-      }
-      return std::make_unique<Object>(fake);
-    });
-    return fake;
-  }
-
-  // Answers of the calls, in order; a call beyond the script fails the test.
-  std::deque<PostOutcome> outcomes;
+// The web-post component "qWbPost.WebPost". Every object created shares the
+// script of answers and the record of posts, so the posts of the shared
+// object and of per-call objects alike are seen.
+struct FakeWebPost {
+  // Answer lines, "result=..|response=..|e1=..|e2=..|e3=..|raise=N", in
+  // order; a post beyond them fails the test. An output left unset keeps
+  // what the caller passed in.
+  std::deque<std::string> answers;
   // Creations that raise, in order (0 lets that creation succeed); once
   // empty, every creation succeeds.
   std::deque<int32_t> creation_errors;
+  // What each post was given, outputs as they stood on entry: transcript lines.
+  std::vector<std::string> posts;
+};
 
-  std::vector<PostCall> calls;
+class PostObject final : public platform::WebPostObject {
+ public:
+  explicit PostObject(std::shared_ptr<FakeWebPost> server) : server_(std::move(server)) {}
+
+  bool PostXMLString(std::string& xml, bool flag, std::string& url, std::string arg4,
+                     std::string arg5, std::string& response, std::string& error1,
+                     std::string& error2, std::string& error3) override {
+    FakeWebPost& s = *server_;
+    s.posts.push_back("post " + Escape(url) + (flag ? " flag" : ""));
+    s.posts.push_back("post-xml " + Escape(xml));
+    const std::string given =
+        arg4 + "|" + arg5 + "|" + response + "|" + error1 + "|" + error2 + "|" + error3;
+    if (given != "|||||") s.posts.push_back("post-given " + Escape(given));
+    if (s.answers.empty()) {
+      ADD_FAILURE() << "unexpected post to " << url;
+      return false;
+    }
+    const std::string line = s.answers.front();
+    s.answers.pop_front();
+    std::map<std::string, std::string*> outputs = {
+        {"response", &response}, {"e1", &error1}, {"e2", &error2}, {"e3", &error3}};
+    bool result = true;
+    for (const std::string& pair : Split(line, '|')) {
+      const std::string key = pair.substr(0, pair.find('='));
+      const std::string value = Unescape(pair.substr(key.size() + 1));
+      if (key == "raise") throw VbError(std::stoi(value));
+      if (key == "result") result = value == "true";
+      if (outputs.contains(key)) *outputs[key] = value;
+    }
+    return result;
+  }
 
  private:
-  class Object final : public platform::WebPostObject {
-   public:
-    explicit Object(std::shared_ptr<FakeWebPost> owner) : owner_(std::move(owner)) {}
-
-    bool PostXMLString(std::string& xml, bool flag, std::string& url, std::string arg4,
-                       std::string arg5, std::string& response, std::string& error1,
-                       std::string& error2, std::string& error3) override {
-      owner_->calls.push_back({xml, flag, url, arg4, arg5, response, error1, error2, error3});
-      if (owner_->outcomes.empty()) {
-        ADD_FAILURE() << "unexpected post to " << url;
-        return false;
-      }
-      const PostOutcome outcome = owner_->outcomes.front();
-      owner_->outcomes.pop_front();
-      if (outcome.raise != 0) throw VbError(outcome.raise);
-      if (outcome.response) response = *outcome.response;
-      if (outcome.error1) error1 = *outcome.error1;
-      if (outcome.error2) error2 = *outcome.error2;
-      if (outcome.error3) error3 = *outcome.error3;
-      return outcome.result;
-    }
-
-   private:
-    std::shared_ptr<FakeWebPost> owner_;
-  };
+  std::shared_ptr<FakeWebPost> server_;
 };
+
+std::shared_ptr<FakeWebPost> RegisterFakeWebPost(platform::ComponentRegistry& components) {
+  auto server = std::make_shared<FakeWebPost>();
+  components.Register("qWbPost.WebPost", [server]() -> std::unique_ptr<platform::WebPostObject> {
+    if (!server->creation_errors.empty()) {
+      const int32_t error = server->creation_errors.front();
+      server->creation_errors.pop_front();
+      if (error != 0) throw VbError(error);
+    }
+    return std::make_unique<PostObject>(server);
+  });
+  return server;
+}
 
 // A file system whose calls fail or race as a case's "fail" block says.
 class ScriptedFs final : public ForwardingFileSystem {
@@ -229,19 +218,25 @@ const char* const kChecksums[] = {"Performance", "Event", "Main"};
 // What a user could notice of a run at one moment.
 struct State {
   std::map<std::string, std::pair<std::string, std::string>> files;  // key: spelt path, bytes
-  std::vector<std::optional<std::string>> checksums;
-  std::vector<std::string> fields;
+  // "reg NAME" of each checksum value and "run FIELD" of each run field, and its value.
+  std::vector<std::pair<std::string, std::optional<std::string>>> values;
   size_t logged = 0, posts = 0, starts = 0;
 };
 
 State Take(AgentRun& r, const FakeWebPost& server) {
   State s;
   for (const auto& [key, entry] : r.machine.Files()) s.files[key] = {entry->path, entry->bytes};
-  for (const char* name : kChecksums) s.checksums.push_back(r.machine.RegValue("SOFTWARE\\QAVOOD", name));
-  for (const auto& [name, field] : kTexts) s.fields.push_back(r.run.*field);
-  for (const auto& [name, field] : kFlags) s.fields.push_back(YesNo(r.run.*field));
+  for (const char* name : kChecksums) {
+    s.values.emplace_back(std::string("reg ") + name, r.machine.RegValue("SOFTWARE\\QAVOOD", name));
+  }
+  for (const auto& [name, field] : kTexts) {
+    s.values.emplace_back(std::string("run ") + name, r.run.*field);
+  }
+  for (const auto& [name, field] : kFlags) {
+    s.values.emplace_back(std::string("run ") + name, YesNo(r.run.*field));
+  }
   s.logged = r.Logged().size();
-  s.posts = server.calls.size();
+  s.posts = server.posts.size();
   s.starts = r.machine.system.started.size();
   return s;
 }
@@ -251,14 +246,7 @@ void Changes(AgentRun& r, const FakeWebPost& server, const State& a, const State
              std::vector<std::string>& out) {
   const auto log = r.Logged();
   for (size_t i = a.logged; i < log.size(); ++i) out.push_back("log " + Escape(log[i]));
-  for (size_t i = a.posts; i < b.posts; ++i) {
-    const PostCall& c = server.calls[i];
-    out.push_back("post " + Escape(c.url) + (c.flag ? " flag" : ""));
-    out.push_back("post-xml " + Escape(c.xml));
-    const std::string given = c.arg4 + "|" + c.arg5 + "|" + c.response + "|" + c.error1 + "|" +
-                              c.error2 + "|" + c.error3;
-    if (given != "|||||") out.push_back("post-given " + Escape(given));  // outputs as passed in
-  }
+  out.insert(out.end(), server.posts.begin() + a.posts, server.posts.begin() + b.posts);
   for (size_t i = a.starts; i < b.starts; ++i) out.push_back("start " + r.machine.system.started[i]);
   for (const auto& [key, file] : b.files) {
     const auto was = a.files.find(key);
@@ -269,38 +257,17 @@ void Changes(AgentRun& r, const FakeWebPost& server, const State& a, const State
   for (const auto& [key, file] : a.files) {
     if (!b.files.contains(key)) out.push_back("gone " + file.first);
   }
-  for (size_t i = 0; i < b.checksums.size(); ++i) {
-    if (a.checksums[i] == b.checksums[i]) continue;
-    out.push_back(std::string("reg ") + kChecksums[i] +
-                  (b.checksums[i] ? "=" + *b.checksums[i] : " gone"));
+  for (size_t i = 0; i < b.values.size(); ++i) {
+    const auto& [what, value] = b.values[i];
+    if (value != a.values[i].second) out.push_back(what + (value ? "=" + Escape(*value) : " gone"));
   }
-  const size_t texts = std::size(kTexts);
-  for (size_t i = 0; i < b.fields.size(); ++i) {
-    if (a.fields[i] == b.fields[i]) continue;
-    const char* name = i < texts ? kTexts[i].first : kFlags[i - texts].first;
-    out.push_back(std::string("run ") + name + "=" + Escape(b.fields[i]));
-  }
-}
-
-PostOutcome Outcome(const std::string& line) {
-  PostOutcome o;
-  for (const std::string& pair : Split(line, '|')) {
-    const std::string key = pair.substr(0, pair.find('=')), value = pair.substr(key.size() + 1);
-    if (key == "result") o.result = value == "true";
-    if (key == "response") o.response = Unescape(value);
-    if (key == "e1") o.error1 = value;
-    if (key == "e2") o.error2 = value;
-    if (key == "e3") o.error3 = value;
-    if (key == "raise") o.raise = std::stoi(value);
-  }
-  return o;
 }
 
 // Prepares the machine and the run from the case's blocks, runs its calls;
 // answers the transcript.
 std::vector<std::string> Play(const Case& c, const std::map<std::string, Procedure>& procedures) {
   AgentRun r;
-  auto server = FakeWebPost::RegisteredIn(r.machine.components);
+  auto server = RegisterFakeWebPost(r.machine.components);
   ScriptedFs fs(r.machine.fs);
   platform::ComponentRegistry unregistered;
   std::vector<std::string> out;
@@ -342,7 +309,7 @@ std::vector<std::string> Play(const Case& c, const std::map<std::string, Procedu
       if (kind == "answers" && line.starts_with("create=")) {
         server->creation_errors.push_back(std::stoi(line.substr(7)));
       } else if (kind == "answers") {
-        server->outcomes.push_back(Outcome(line));
+        server->answers.push_back(line);
       }
       if (kind == "call") {
         const State before = Take(r, *server);

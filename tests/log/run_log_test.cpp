@@ -1,16 +1,15 @@
 #include "log/run_log.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/vb_error.h"
 #include "support/machine.h"
 
+// The frame, the blocks of runs sharing a day's file and a log that cannot be
+// opened are pinned by the scenarios' logs (tests/scenarios).
+
 namespace qmon {
 namespace {
-
-using ::testing::ElementsAre;
-using test::kStamp;
 
 class RunLogTest : public ::testing::Test {
  protected:
@@ -19,34 +18,9 @@ class RunLogTest : public ::testing::Test {
     run.strInstallationPath = "C:\\Agent\\";
   }
 
-  // One whole block: open, the given messages, close.
-  void Block(const std::vector<std::string>& messages) {
-    qmon::Run fresh(machine.env());
-    fresh.strInstallationPath = run.strInstallationPath;
-    OpenRunLog(fresh);
-    for (const auto& m : messages) WriteLogLine(fresh, m);
-    EXPECT_THROW(CloseRunLog(fresh), ProcessEnd);
-  }
-
   test::TestMachine machine;
   qmon::Run run;
 };
-
-TEST_F(RunLogTest, TwoRunsOfOneDayShareOneFileWithTwoBlocks) {
-  Block({"MSG : one"});
-  machine.clock.now.hour = 0;
-  machine.clock.now.minute = 0;
-  machine.clock.now.second = 0;  // midnight: the stamp is the date alone
-  Block({""});
-  const std::string frame(70, '=');
-  EXPECT_THAT(machine.LogLines(),
-              ElementsAre(frame, kStamp + "MSG : Application Started Now.",
-                          kStamp + "MSG : InstallationPath :: C:\\Agent\\", kStamp + "MSG : one",
-                          kStamp + "Application Ended", frame, "", "",  //
-                          frame, "3/4/2026\tMSG : Application Started Now.",
-                          "3/4/2026\tMSG : InstallationPath :: C:\\Agent\\", "",
-                          "3/4/2026\tApplication Ended", frame, "", ""));
-}
 
 TEST_F(RunLogTest, FileIsNamedAfterTheDayTheRunStarted) {
   OpenRunLog(run);
@@ -56,17 +30,6 @@ TEST_F(RunLogTest, FileIsNamedAfterTheDayTheRunStarted) {
   EXPECT_FALSE(machine.Exists("C:\\Agent\\ApplicationLog\\qSCCLog\\qMonIniWriter_20260305.log"));
   machine.clock.now = {2026, 3, 4, 9, 5, 7};
   EXPECT_EQ(machine.LogLines().back(), "3/5/2026 12:00:01 AM\tMSG : after midnight");
-}
-
-TEST_F(RunLogTest, UnopenableLogDropsEveryWriteAndTheRunGoesOn) {
-  // A file where the log folder should be: neither the folder nor the log
-  // can be made.
-  machine.Put("C:\\Agent\\ApplicationLog", "not a folder");
-  OpenRunLog(run);
-  WriteLogLine(run, "MSG : lost");
-  EXPECT_EQ(run.objLogStream, nullptr);
-  EXPECT_THROW(CloseRunLog(run), ProcessEnd);
-  EXPECT_EQ(machine.Get("C:\\Agent\\ApplicationLog"), "not a folder");
 }
 
 TEST_F(RunLogTest, CloseBeforeOpenOnlyEndsTheProcess) {

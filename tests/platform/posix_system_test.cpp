@@ -1,6 +1,6 @@
 #include "platform/posix/posix_system.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +19,8 @@ namespace qmon::platform::posix {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::Field;
+using ::testing::Throws;
 
 class PosixSystemTest : public ::testing::Test {
  protected:
@@ -93,12 +95,8 @@ TEST_F(PosixSystemTest, StartProcessPassesTheArgumentsAsWindowsSplitsThem) {
 
   PosixSystem system(map_);
   for (const char* line : {"regsvr32-is-not-here x -s", "C:\\Agent\\missing.exe", "\"\" x"}) {
-    try {
-      system.StartProcess(line);
-      ADD_FAILURE() << line << " started";
-    } catch (const VbError& e) {
-      EXPECT_EQ(e.number, vberr::kFileNotFound) << line;
-    }
+    EXPECT_THAT([&] { system.StartProcess(line); },
+                Throws<VbError>(Field(&VbError::number, vberr::kFileNotFound))) << line;
   }
 }
 

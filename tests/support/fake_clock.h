@@ -16,7 +16,4 @@ class FakeClock final : public platform::Clock {
   std::string LongTime(const platform::LocalTime& t) override { return vb::UsLongTime(t); }
 };
 
-// The time stamp FakeClock's default time gives a log line.
-inline const std::string kStamp = "3/4/2026 9:05:07 AM\t";
-
 }  // namespace qmon::test

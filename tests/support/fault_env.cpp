@@ -14,6 +14,7 @@ namespace {
 using platform::Hkey;
 using platform::memory::NameKey;
 using Stream = std::unique_ptr<platform::TextStream>;
+using Entry = platform::memory::MemoryFileSystem::Entry;
 constexpr int32_t kErrorSharingViolation = 32, kErrorDiskFull = 112;
 constexpr int32_t kDiskFull = 61;  // the runtime's "Disk full"
 
@@ -111,20 +112,17 @@ class FaultRegistry final : public platform::Registry {
   platform::Registry& inner_;
 };
 
-// The version of every file of the machine but the run log's.
-std::map<std::string, uint64_t> Versions(const TestMachine& m) {
-  std::map<std::string, uint64_t> versions;
-  for (const auto& [path, entry] : m.Files()) versions[path] = entry->version;
-  return versions;
+// A field of every file of the machine but the run log's.
+template <class T>
+std::map<std::string, T> Each(const TestMachine& m, T Entry::* field) {
+  std::map<std::string, T> each;
+  for (const auto& [path, entry] : m.Files()) each[path] = entry->*field;
+  return each;
 }
 
 }  // namespace
 
-Files Snapshot(const TestMachine& m) {
-  Files files;
-  for (const auto& [path, entry] : m.Files()) files[path] = entry->bytes;
-  return files;
-}
+Files Snapshot(const TestMachine& m) { return Each(m, &Entry::bytes); }
 
 struct FaultEnv::Parts {
   Parts(FaultEnv& f, TestMachine& m)
@@ -143,7 +141,7 @@ FaultEnv::FaultEnv(TestMachine& m, int64_t fail_at, int64_t record_from)
       fail_at_(fail_at),
       record_from_(record_from),
       parts_(std::make_unique<Parts>(*this, m)) {
-  versions_ = Versions(m);
+  versions_ = Each(m, &Entry::version);
   seen_ = m.fs.changes();
   history.before = Snapshot(m);
 }
@@ -172,7 +170,7 @@ void FaultEnv::Record() {
   std::map<std::string, Version> changes;
   if (m_.fs.changes() != seen_) {  // what the last call changed
     seen_ = m_.fs.changes();
-    std::map<std::string, uint64_t> now = Versions(m_);
+    std::map<std::string, uint64_t> now = Each(m_, &Entry::version);
     for (const auto& [path, version] : now) {
       if (!versions_.count(path) || versions_[path] != version) changes[path] = m_.Get(path);
     }
@@ -181,14 +179,11 @@ void FaultEnv::Record() {
     }
     versions_ = std::move(now);
   }
-  history.Add(last_target_, calls >= record_from_ ? std::move(changes) : decltype(changes)());
+  if (calls < record_from_) changes.clear();
+  history.calls.push_back({NameKey(last_target_), std::move(changes)});
 }
 
 // ---- The allowed-state rule -------------------------------------------------
-
-void History::Add(const std::string& target, std::map<std::string, Version> changes) {
-  calls.push_back({NameKey(target), std::move(changes)});
-}
 
 namespace {
 
@@ -253,9 +248,9 @@ bool EndsWhole(const History& reference, const History& run, size_t fault, const
 
 }  // namespace
 
-std::vector<std::string> Violations(const std::string& at, const History& reference,
-                                    const Files& expected, Files end, const Files& restored,
-                                    const History& run, size_t fault) {
+void Violations(std::vector<std::string>& violations, const std::string& at,
+                const History& reference, const Files& expected, Files end, const Files& restored,
+                const History& run, size_t fault) {
   std::erase_if(end, [&](const auto& file) {
     return !reference.before.count(file.first) && !restored.count(file.first);
   });
@@ -265,7 +260,6 @@ std::vector<std::string> Violations(const std::string& at, const History& refere
   for (const auto& call : reference.calls) {
     for (const auto& [path, version] : call.changes) files.insert(path);
   }
-  std::vector<std::string> violations;
   for (const auto& file : files) {
     const Version held = At(end, file);
     const std::set<Version> settled = Settled(reference, file);
@@ -277,13 +271,6 @@ std::vector<std::string> Violations(const std::string& at, const History& refere
   for (const auto& [file, bytes] : expected) {
     if (At(restored, file) != bytes) violations.push_back(at + ": not restored " + file);
   }
-  return violations;
-}
-
-std::string Report(const std::string& points, const std::vector<std::string>& violations) {
-  std::string report = points + ", " + std::to_string(violations.size()) + " violations";
-  for (size_t i = 0; i < violations.size() && i < 30; ++i) report += "\n" + violations[i];
-  return report;
 }
 
 }  // namespace qmon::test

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -30,8 +29,6 @@ struct History {
   };
   Files before;
   std::vector<Call> calls;
-  // Records a call: what it addressed and the files it changed.
-  void Add(const std::string& target, std::map<std::string, Version> changes);
 };
 
 // The machine's Env with every call that reaches its disk (the profile
@@ -69,40 +66,15 @@ class FaultEnv {
 // written in parts goes through versions no other call separates; those are
 // torn. A file replaced whole only takes settled versions.
 //
-// Answers "<at>: <what>" for each file of `end` (a disturbed run's files)
+// Adds "<at>: <what>" to `out` for each file of `end` (a disturbed run's files)
 // that holds no settled version ("torn"), and for each output of `expected`
 // that `restored` (what an undisturbed run after it left) lacks ("not
 // restored"). A file the reference never held that the next run removes is
 // scratch. With `run`, the history of a run whose call `fault` failed
 // (recorded from there on), a version that run wrote afresh after going on to
 // other work, over a whole version, also passes.
-std::vector<std::string> Violations(const std::string& at, const History& reference,
-                                    const Files& expected, Files end, const Files& restored,
-                                    const History& run, size_t fault);
-
-// Violations over every disturbed run of one reference; `rerun` runs the
-// program undisturbed on what a disturbed run left and answers the outputs,
-// once for each state met.
-class SettledCheck {
- public:
-  SettledCheck(const History& reference, Files expected)
-      : reference_(reference), expected_(std::move(expected)) {}
-  void Check(const std::string& at, const Files& state, const Files& end,
-             const std::function<Files()>& rerun, const History& run, size_t fault) {
-    if (!rerunFrom_.count(state)) rerunFrom_[state] = rerun();
-    for (auto& v : Violations(at, reference_, expected_, end, rerunFrom_[state], run, fault)) {
-      violations.push_back(std::move(v));
-    }
-  }
-  std::vector<std::string> violations;
-
- private:
-  const History& reference_;
-  const Files expected_;
-  std::map<Files, Files> rerunFrom_;
-};
-
-// "<points>, <n> violations" and the first of them.
-std::string Report(const std::string& points, const std::vector<std::string>& violations);
+void Violations(std::vector<std::string>& out, const std::string& at, const History& reference,
+                const Files& expected, Files end, const Files& restored, const History& run,
+                size_t fault);
 
 }  // namespace qmon::test

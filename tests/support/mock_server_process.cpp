@@ -7,11 +7,10 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <thread>
 
+#include "platform/case_file.h"
 #include "support/run_binary.h"
 
 namespace qmon::test {
@@ -75,8 +74,7 @@ int MockServerProcess::Stop() {
 }
 
 std::vector<LoggedRequest> ReadRequestLog(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  const std::string text = FileBytes(path);
   const std::string kType = "\nContent-Type: ", kEnd = "\n=== end\n";
   std::vector<LoggedRequest> requests;
   for (size_t pos = 0, end; (end = text.find(kEnd, pos)) != std::string::npos; pos = end + kEnd.size()) {

@@ -22,9 +22,13 @@ class PosixMachine {
   // system.reg with the agent key holding these value lines.
   void WriteAgentKey(const std::vector<std::string>& valueLines) const;
 
-  // system.reg with the scenario's agent key, and its files, `serverUrl`
-  // standing for http://server.
-  void Prepare(const Scenario& s, const std::string& serverUrl) const;
+  // The files of the scenario's before/, `serverUrl` standing for http://server.
+  void PutFiles(const Scenario& s, const std::string& serverUrl) const;
+  // system.reg with the scenario's agent key, and its files.
+  void Prepare(const Scenario& s, const std::string& serverUrl) const {
+    WriteAgentKey(s.AgentKey());
+    PutFiles(s, serverUrl);
+  }
 
   ScopedTempDir dir;
   platform::posix::PathMap paths{dir.path()};

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <utility>
+
+#include "platform/case_file.h"
 
 namespace qmon::test {
 namespace fs = std::filesystem;
@@ -58,8 +59,7 @@ std::vector<std::string> Scenario::All() {
 }
 
 std::string Scenario::Text(const std::string& relative) const {
-  std::ifstream file(dir / relative, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  return FileBytes((dir / relative).string());
 }
 
 std::vector<std::string> Scenario::Lines(const std::string& relative) const {

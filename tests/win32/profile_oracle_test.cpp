@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/case_file.h"
 #include "platform/profile/profile_engine.h"
 #include "platform/win32/ansi_code_page.h"
 #include "platform/win32/win32_file_system.h"
@@ -23,32 +24,8 @@ struct Probe {
   const char* key;      // null: the section's key list
 };
 
-struct OracleFile {
-  const char* name;
-  std::string bytes;  // kMissing: no such file
-  std::vector<Probe> probes;
-};
-
 const char* const kNames = "<section names>";
-const std::string kMissing = "<missing>";
 const char* const kDefault = "d ef  ";
-
-// A few shapes whose answers hang on the buffer size, on case folding of
-// ANSI letters (the system's, for the code page) and on a missing file.
-// Left out where Wine is known not to answer as Windows does: the key list of
-// a section with a buffer of 2 (Wine answers the default).
-// clang-format off
-const std::vector<OracleFile> kFiles = {
-    {"plain.ini", "[section1]\r\nname1=val1\r\nname2=\r\nname3\r\n[section2]\r\nk=1\r\n",
-     {{"SECTION1", "NAME1"}, {"section1", "name2"}, {"section1", "name3"}, {"section1", "none"},
-      {"nosection", "k"}, {"section1", nullptr}}},
-    {"long.ini", "[L]\r\nlong=" + std::string(300, 'v') + "\r\nafter=1\r\n",
-     {{"L", "long"}, {"L", nullptr}}},
-    {"ansi.ini", "[\xC4rger \x8A\xFF]\r\n\xE9t\xE9=1252\r\n",
-     {{"\xC4rger \x8A\xFF", "\xE9t\xE9"}, {"\xC4RGER \x8A\xFF", nullptr}}},
-    {"missing.ini", kMissing, {{"A", "k"}}},
-};
-// clang-format on
 
 // Buffer sizes: none, the smallest, cuts inside names and values, roomy.
 const uint32_t kSizes[] = {0, 1, 2, 3, 4, 5, 8, 9, 16, 255, 301, 4096};
@@ -89,17 +66,23 @@ class ProfileOracleTest : public ::testing::Test {
   std::unique_ptr<Profile> engine_ = MakeWin32Profile();
 };
 
+// Files of a few shapes whose answers hang on the buffer size, on case
+// folding of ANSI letters (the system's, for the code page) and on a missing
+// file, each with its questions (see the case file's head).
 TEST_F(ProfileOracleTest, ReadsAnswerAsTheSystemDoes) {
-  for (const OracleFile& file : kFiles) {
-    const std::string path = folder_ / file.name;
-    if (file.bytes != kMissing) std::ofstream(path, std::ios::binary) << file.bytes;
-    std::vector<Probe> probes = {{kNames, nullptr}, {nullptr, nullptr}};
-    probes.insert(probes.end(), file.probes.begin(), file.probes.end());
+  std::string path;
+  for (const auto& c : test::LoadCases("profile_oracle")) {
+    if (c[0] == "file") {
+      path = folder_ / c[1];
+      if (c.fields[2]) std::ofstream(path, std::ios::binary) << c[2];
+      continue;
+    }
+    const bool names = c[0] == "names";
     for (const uint32_t n : kSizes) {
-      for (const Probe& q : probes) {
-        if (q.section && q.section != kNames && !q.key && n == 2) continue;  // Wine: the default
-        Compare(q, n, path.c_str());
-      }
+      // Left out where Wine is known not to answer as Windows does: the key
+      // list of a section with a buffer of 2 (Wine answers the default).
+      if (!names && c.fields[1] && !c.fields[2] && n == 2) continue;
+      Compare({names ? kNames : c.c_str(1), names ? nullptr : c.c_str(2)}, n, path.c_str());
     }
   }
 }

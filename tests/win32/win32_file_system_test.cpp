@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 
+#include "platform/case_file.h"
 #include "platform/win32/ansi_code_page.h"
 #include "support.h"
 
@@ -25,24 +25,19 @@ class Win32FileSystemTest : public ::testing::Test {
   test::ScratchFolder dir_;
 };
 
+// Each row: a call, its path and argument in the scratch folder, the number raised.
 TEST_F(Win32FileSystemTest, FailuresRaiseTheRuntimesNumbers) {
-  using Call = std::function<void(FileSystem&, const test::ScratchFolder&)>;
-  const std::pair<Call, int32_t> cases[] = {
-      {[](auto& fs, auto& d) { fs.CreateFolder(d / "sub"); }, 58},
-      {[](auto& fs, auto& d) { fs.CreateFolder(d / "no\\x"); }, 76},
-      {[](auto& fs, auto& d) { fs.ListFiles(d / "no"); }, 76},
-      {[](auto& fs, auto& d) { fs.RemoveFile(d / "no.txt", true); }, 53},
-      {[](auto& fs, auto& d) { fs.RemoveFile(d / "locked.txt", false); }, 70},
-      {[](auto& fs, auto& d) { fs.CopyOver(d / "no.txt", d / "b.txt"); }, 53},
-      {[](auto& fs, auto& d) { fs.CopyOver(d / "file.txt", d / "no\\b.txt"); }, 76},
-      {[](auto& fs, auto& d) { fs.CopyOver(d / "file.txt", d / "locked.txt"); }, 70},
-      {[](auto& fs, auto& d) { fs.CreateText(d / "no\\a.txt"); }, 76},
-      {[](auto& fs, auto& d) { fs.CreateText(d / "locked.txt"); }, 70},
-      {[](auto& fs, auto& d) { fs.OpenTextForAppend(d / "no.txt"); }, 53},
-      {[](auto& fs, auto& d) { fs.OpenTextForAppend(d / "locked.txt"); }, 70},
-  };
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    EXPECT_EQ(test::RaisedBy([&] { cases[i].first(fs_, dir_); }), cases[i].second) << i;
+  for (const auto& c : test::LoadCases("win32_fs_failures")) {
+    const std::string path = dir_ / c[1], other = dir_ / c[2];
+    EXPECT_EQ(test::RaisedBy([&] {
+                if (c[0] == "mkdir") fs_.CreateFolder(path);
+                if (c[0] == "list") fs_.ListFiles(path);
+                if (c[0] == "remove") fs_.RemoveFile(path, c[2] == "force");
+                if (c[0] == "copy") fs_.CopyOver(path, other);
+                if (c[0] == "create") fs_.CreateText(path);
+                if (c[0] == "append") fs_.OpenTextForAppend(path);
+              }),
+              std::stoi(c[3])) << c.where;
   }
   EXPECT_EQ(fs_.ReadBytes(dir_ / "locked.txt"), "x");
   fs_.RemoveFile(dir_ / "locked.txt", true);

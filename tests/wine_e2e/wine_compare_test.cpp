@@ -118,21 +118,12 @@ void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.nam
 
 class WineCompareTest : public ::testing::TestWithParam<Scenario> {
  protected:
-  // Lays the installation on a side's drive C.
+  // Lays the installation (the installation folder's before/) on a side's drive C.
   void Install(const test::PosixMachine& side) {
     fs::remove_all(side.Native("C:\\Agent"));
-    for (const char* file : {"QPERFMON.EXE", "QDSKEVTLOG.EXE", "qGNMD5.Dll"}) {
-      side.Put(std::string("C:\\Agent\\QSCC\\") + file, "");
-    }
+    side.PutFiles(test::Scenario("../wine_e2e/installation"), server.Url(""));
     if (GetParam().leftOut)
       fs::remove(side.Native(std::string("C:\\Agent\\") + GetParam().leftOut));
-    const std::string url = server.Url("/dc");
-    side.Put("C:\\Agent\\Configuration\\qScriptDNS.ini",
-             "[wpdcmsccrgidmontmpveriu]\r\nURL=" + url +
-                 "/\r\n[wpscriptmontmpltdtls]\r\nURL=" + url + "\r\n");
-    side.Put("C:\\Agent\\Configuration\\QavoScheduler.ini",
-             "[1]\r\nExecutableName=C:\\Agent\\QSCC\\QPERFMON.EXE\r\nParameter=\r\n"
-             "StartTime=00:01\r\nEndTime=23:59\r\nInterval=60\r\nWeekdays=0,1,2,3,4,5,6\r\n");
   }
 
   // Runs each command line in turn on a side; the outcome is what it then holds.
