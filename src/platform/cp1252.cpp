@@ -28,13 +28,8 @@ std::string Cp1252FromUtf8(std::string_view in, bool* lossy) {
   std::string out;
   out.reserve(in.size());
   bool lost = false;
-  size_t i = 0;
-  while (i < in.size()) {
-    // A run of ASCII is the same bytes in both.
-    const size_t ascii = AsciiRun(in.substr(i));
-    out.append(in, i, ascii);
-    i += ascii;
-    if (i == in.size()) break;
+  // A run of ASCII is the same bytes in both.
+  for (size_t i = CopyAsciiRun(in, 0, &out); i < in.size(); i = CopyAsciiRun(in, i, &out)) {
     bool ok = false;
     const int byte = ByteFor(NextCodePoint(in, &i, &ok));
     if (!ok || byte < 0) {

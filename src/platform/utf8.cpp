@@ -55,4 +55,10 @@ size_t AsciiRun(std::string_view text) {
   return n;
 }
 
+size_t CopyAsciiRun(std::string_view text, size_t i, std::string* out) {
+  const size_t n = AsciiRun(text.substr(i));
+  out->append(text.substr(i, n));
+  return i + n;
+}
+
 }  // namespace qmon::platform

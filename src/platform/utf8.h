@@ -19,5 +19,7 @@ char32_t NextCodePoint(std::string_view text, size_t* i, bool* ok);
 // The length of the ASCII run that `text` starts with: such bytes stand for
 // themselves in UTF-8 and in the ANSI code page alike.
 size_t AsciiRun(std::string_view text);
+// Appends the ASCII run that starts at text[i] to *out; answers where it ends.
+size_t CopyAsciiRun(std::string_view text, size_t i, std::string* out);
 
 }  // namespace qmon::platform

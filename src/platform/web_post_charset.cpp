@@ -62,12 +62,7 @@ std::string Lower(std::string_view text) {
 std::string RepairUtf8(std::string_view in) {
   std::string out;
   out.reserve(in.size());
-  size_t i = 0;
-  while (i < in.size()) {
-    const size_t ascii = AsciiRun(in.substr(i));
-    out.append(in, i, ascii);
-    i += ascii;
-    if (i == in.size()) break;
+  for (size_t i = CopyAsciiRun(in, 0, &out); i < in.size(); i = CopyAsciiRun(in, i, &out)) {
     const auto lead = static_cast<uint8_t>(in[i]);
     int needed = 0;
     uint8_t lower = 0x80, upper = 0xBF;
