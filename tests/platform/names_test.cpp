@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/case_file.h"
-#include "platform/temp_name.h"
 
 namespace qmon::platform::posix {
 namespace {
@@ -20,14 +19,6 @@ TEST(WinNamesTest, CompareWithoutCaseByUtf16Units) {
     if (c[2] == "differ") continue;
     EXPECT_EQ(WinNameLess(a, b), c[2] == "less") << c.where;
     EXPECT_EQ(WinNameLess(b, a), c[2] == "greater") << c.where;
-  }
-}
-
-// One temporary name per target whatever the letter case of its name (and
-// only of letters), beside it.
-TEST(TempNameTest, FixedPerTargetWithoutLetterCase) {
-  for (const char* target : {"C:\\d\\`az{.ini", "C:\\d\\`AZ{.INI"}) {
-    EXPECT_EQ(TempPathBeside(target), "C:\\d\\~qmon3281d3991496b9cd.tmp") << target;
   }
 }
 

@@ -5,11 +5,16 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "platform/case_file.h"
 #include "platform/cp1252.h"
+#include "platform/temp_name.h"
+#include "platform/web_post_charset.h"
+#include "platform/web_post_rules.h"
 #include "platform/vb_error.h"
 #include "support/fake_clock.h"
+#include "support/scoped_env.h"
 
 namespace qmon::vb {
 namespace {
@@ -20,9 +25,24 @@ platform::LocalTime At(const std::string& fields) {
   return t;
 }
 
+// Marks what it decodes, to show which answers fall to the ANSI code page.
+class MarkingCodePage final : public platform::CodePage {
+ public:
+  std::string ToAnsi(std::string_view, bool*) const override { return {}; }
+  std::string FromAnsi(std::string_view ansi) const override { return "ansi:" + std::string(ansi); }
+};
+
 // What the named function answers for the arguments of a case line.
 std::string Call(const test::CaseLine& c) {
   const std::string& f = c[0];
+  if (f == "ResponseText") return platform::ResponseText(c[2], c[1], MarkingCodePage());
+  if (f == "TempPathBeside") return platform::TempPathBeside(c[1]);
+  if (f == "Timeouts") {  // both variables set to the argument ("\N": unset)
+    const test::ScopedEnv connect("QMON_HTTP_CONNECT_TIMEOUT", c.fields[1]);
+    const test::ScopedEnv total("QMON_HTTP_TIMEOUT", c.fields[1]);
+    const platform::HttpTimeouts timeouts = platform::TimeoutsFromEnvironment();
+    return std::to_string(timeouts.connect) + " " + std::to_string(timeouts.total);
+  }
   if (f == "Val") {
     char number[32];
     std::snprintf(number, sizeof number, "%.15g", Val(c[1]));
@@ -57,14 +77,16 @@ std::string Call(const test::CaseLine& c) {
 }
 
 TEST(VbTextTest, FunctionsAnswerAsTheRuntimeDoes) {
-  for (const auto& c : test::LoadCases("vb_text")) {
-    std::string got;
-    try {
-      got = Call(c);
-    } catch (const VbError& e) {
-      got = "error " + std::to_string(e.number);
+  for (const char* file : {"vb_text", "web_post_charset"}) {
+    for (const auto& c : test::LoadCases(file)) {
+      std::string got;
+      try {
+        got = Call(c);
+      } catch (const VbError& e) {
+        got = "error " + std::to_string(e.number);
+      }
+      EXPECT_EQ(got, *c.fields.back()) << c.where;
     }
-    EXPECT_EQ(got, *c.fields.back()) << c.where;
   }
 }
 
