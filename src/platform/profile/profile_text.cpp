@@ -79,7 +79,7 @@ std::string_view ProfileText::RawValue(const Key& key) const {
   return std::string_view(bytes_).substr(key.value_begin, key.value_end - key.value_begin);
 }
 
-bool ProfileText::Apply(const TextEdit& edit) {
+void ProfileText::Apply(const TextEdit& edit) {
   const size_t old_size = bytes_.size();
   const bool keeps_lines = edit.insert.find_first_of("\r\n") == std::string::npos;
   const bool in_value = keeps_lines && WithinOneValue(edit.offset, edit.erase);
@@ -90,14 +90,11 @@ bool ProfileText::Apply(const TextEdit& edit) {
   bytes_.replace(edit.offset, edit.erase, edit.insert);
   if (in_value) {  // no name changed; only what follows the value moved
     ShiftAfter(edit.offset, edit.erase, edit.insert.size());
-    return false;
-  }
-  if (after_last_line) {
+  } else if (after_last_line) {
     IndexFrom(old_size);
-    return false;
+  } else {
+    Reindex();
   }
-  Reindex();
-  return true;
 }
 
 // Moves the indexed offsets behind a change inside one value. Starts from the

@@ -68,9 +68,8 @@ class ProfileText {
 
   // Changes the text and brings the index up to date. A change inside one
   // value (of any length) that adds no line break, and an addition after the last
-  // complete line, are indexed without parsing the rest of the text again;
-  // answers true when the whole text had to be parsed again.
-  bool Apply(const TextEdit& edit);
+  // complete line, are indexed without parsing the rest of the text again.
+  void Apply(const TextEdit& edit);
 
  private:
   void Reindex();
