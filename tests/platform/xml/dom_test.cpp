@@ -104,6 +104,7 @@ TEST_F(DomTest, NothingUsedAsAnObjectRaises91) {
       [&] { none.childNodes(); },    [&] { none.attributes(); },
       [&] { none.selectNodes("a"); }, [&] { none.selectSingleNode("a"); },
       [&] { comment_attrs.length(); }, [&] { comment_attrs.getNamedItem("FunctionID"); },
+      [&] { r.attributes().item(0).text(); },
   };
   const auto not_set = Throws<VbError>(::testing::AllOf(
       Field(&VbError::number, 91),
