@@ -49,8 +49,14 @@ inline constexpr int32_t kErrorSuccess = 0;
 inline constexpr int32_t kErrorFileNotFound = 2;
 inline constexpr int32_t kErrorPathNotFound = 3;
 inline constexpr int32_t kErrorAccessDenied = 5;
+inline constexpr int32_t kErrorTooManyOpenFiles = 4;
 inline constexpr int32_t kErrorInvalidHandle = 6;
+inline constexpr int32_t kErrorWriteFault = 29;
+inline constexpr int32_t kErrorSharingViolation = 32;
+inline constexpr int32_t kErrorFileExists = 80;
+inline constexpr int32_t kErrorDiskFull = 112;
 inline constexpr int32_t kErrorMoreData = 234;
+inline constexpr int32_t kErrorIoDevice = 1117;
 inline constexpr int32_t kErrorRegistryIoFailed = 1016;
 
 class Registry {

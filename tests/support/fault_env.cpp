@@ -15,7 +15,8 @@ using platform::Hkey;
 using platform::memory::NameKey;
 using Stream = std::unique_ptr<platform::TextStream>;
 using Entry = platform::memory::MemoryFileSystem::Entry;
-constexpr int32_t kErrorSharingViolation = 32, kErrorDiskFull = 112;
+using platform::kErrorDiskFull;
+using platform::kErrorSharingViolation;
 constexpr int32_t kDiskFull = 61;  // the runtime's "Disk full"
 
 // A failed query answers "not there", a failed change raises.

@@ -11,7 +11,6 @@ namespace qmon::platform::memory {
 namespace {
 
 constexpr int32_t kErrorBadPathname = 161;
-constexpr int32_t kErrorFileExists = 80;
 constexpr int32_t kErrorKeyDeleted = 1018;
 constexpr uint32_t kKeySetValue = 0x0002;
 
