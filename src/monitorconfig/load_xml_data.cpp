@@ -132,6 +132,8 @@ bool loadXMLData(Run& run) {
     // A template that does not parse is passed over without a line; the
     // activation then finds no function for either monitor.
     if (objXMLDoc.load(run.fso(), strXMLPath) && !conversion.Convert()) return false;
+    // Activation reads none of the template: a large one is let go first.
+    objXMLDoc = DOMDocument();
 
     ActivateMonitors(run, conversion.blnFunction3or4Present());
     return true;

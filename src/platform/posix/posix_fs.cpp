@@ -238,19 +238,10 @@ std::optional<std::string> PosixFileSystem::ReadBytes(const std::string& path) {
   const int fd = open(map_.Native(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   std::string bytes;
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = read(fd, chunk, sizeof chunk);
-    if (n > 0) {
-      bytes.append(chunk, static_cast<size_t>(n));
-    } else if (n == 0) {
-      close(fd);
-      return bytes;
-    } else if (errno != EINTR) {
-      close(fd);  // a folder lands here with EISDIR
-      return std::nullopt;
-    }
-  }
+  const int err = ReadAll(fd, &bytes);
+  close(fd);
+  if (err != 0) return std::nullopt;  // a folder lands here with EISDIR
+  return bytes;
 }
 
 uint32_t PosixFileSystem::ShortPathName(const char* path, char* buffer, uint32_t size) {

@@ -79,22 +79,22 @@ NodeList Node::selectNodes(const std::string& path) const {
 // ---- NamedNodeMap --------------------------------------------------------------
 
 int32_t NamedNodeMap::length() const {
-  return static_cast<int32_t>(element_.object().at(element_.id_).attributes_count);
+  return static_cast<int32_t>(element_.object().at(element_.id_).attributes.size);
 }
 
 Node NamedNodeMap::item(int32_t index) const {
   const detail::Tree& tree = element_.object();
   const detail::NodeRec& rec = tree.at(element_.id_);
-  if (index < 0 || static_cast<uint32_t>(index) >= rec.attributes_count) return Node();
+  if (index < 0 || static_cast<uint32_t>(index) >= rec.attributes.size) return Node();
   return Node(element_.tree_,
-              tree.attribute_ids[rec.attributes_begin + static_cast<uint32_t>(index)]);
+              tree.attribute_ids[rec.attributes.begin + static_cast<uint32_t>(index)]);
 }
 
 Node NamedNodeMap::getNamedItem(const std::string& name) const {
   const detail::Tree& tree = element_.object();
   const detail::NodeRec& rec = tree.at(element_.id_);
-  for (uint32_t a = 0; a < rec.attributes_count; ++a) {
-    const uint32_t attr_id = tree.attribute_ids[rec.attributes_begin + a];
+  for (uint32_t a = 0; a < rec.attributes.size; ++a) {
+    const uint32_t attr_id = tree.attribute_ids[rec.attributes.begin + a];
     if (tree.name(attr_id) == name) return Node(element_.tree_, attr_id);
   }
   return Node();

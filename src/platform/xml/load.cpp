@@ -1,10 +1,13 @@
-// Bytes to tree: pugixml tokenises; this file applies what pugixml leaves
-// lax (references, duplicate attributes, names, namespaces, the prolog) so
-// that only a well-formed document loads, and drops whitespace-only text the
-// way the DOM does by default.
+// Bytes to tree: pugixml tokenises in place; this file applies what pugixml
+// leaves lax (references, duplicate attributes, names, namespaces, the
+// prolog) so that only a well-formed document loads, and drops
+// whitespace-only text the way the DOM does by default. The tree keeps the
+// document's text for its names and values, and each converted subtree goes
+// back to pugixml's allocator at once, so a large document is held about once.
 #include <pugixml.hpp>
 
-#include <algorithm>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -25,19 +28,6 @@ constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_comments | pu
                                    pugi::parse_ws_pcdata | pugi::parse_wconv_attribute |
                                    pugi::parse_fragment;
 
-// Enough to size a tree: a node starts at each "<" (an element and the
-// text after it) and each "=" (an attribute).
-struct TextSize {
-  size_t markup = 0;
-  size_t bytes = 0;
-};
-
-TextSize SizeOf(std::string_view text) {
-  return {static_cast<size_t>(std::count(text.begin(), text.end(), '<') +
-                              std::count(text.begin(), text.end(), '=')),
-          text.size()};
-}
-
 std::string_view Prefix(std::string_view qname) {
   const size_t colon = qname.find(':');
   return colon == std::string_view::npos ? std::string_view() : qname.substr(0, colon);
@@ -52,14 +42,14 @@ bool IsBlank(std::string_view text) {
 
 class Converter {
  public:
-  explicit Converter(std::string declaration) : declaration_(std::move(declaration)) {}
+  // `text` is what pugixml parsed in place; `declaration` is the data of its
+  // XML declaration as the DOM shows it, or empty when it has none.
+  Converter(std::string& text, std::string declaration)
+      : text_(text), declaration_(std::move(declaration)) {}
 
-  // `size` is what the document was parsed from, to size the tree up front.
-  std::shared_ptr<const Tree> Run(const pugi::xml_document& document, const TextSize& size) {
-    tree_.nodes.reserve(size.markup + 1);
-    tree_.chars.reserve(size.bytes);
-    tree_.nodes.push_back(NodeRec{});
-    frames_.push_back(Frame{document.first_child(), 0, 0, 0});
+  std::shared_ptr<const Tree> Run(pugi::xml_document& document) {
+    tree_.nodes.emplace_back();
+    frames_.push_back(Frame{document, document.first_child(), 0, 0, 0});
     while (!frames_.empty()) {
       Frame& frame = frames_.back();
       if (!frame.next) {
@@ -69,27 +59,42 @@ class Converter {
       const pugi::xml_node node = frame.next;
       frame.next = node.next_sibling();
       if (!Visit(node, frame.id == 0)) return nullptr;
+      if (node.type() != pugi::node_element) Release(node);
     }
     if (!root_seen_) return nullptr;
+    tree_.chars = std::move(text_);
     return std::make_shared<const Tree>(std::move(tree_));
   }
 
  private:
   struct Frame {
+    pugi::xml_node node;
     pugi::xml_node next;  // the next child to convert
     uint32_t id;
     size_t kids_mark;   // this element's children start here in kids_
     size_t scope_mark;  // prefixes declared from here on are this element's
   };
 
-  Chars Store(std::string_view s) {
-    const Chars chars{static_cast<uint32_t>(tree_.chars.size()), static_cast<uint32_t>(s.size())};
-    tree_.chars.append(s);
-    return chars;
+  // A piece of the text pugixml handed out (the empty string may be its own).
+  Chars Piece(std::string_view s) const {
+    if (s.empty()) return {};
+    return {static_cast<uint32_t>(s.data() - text_.data()), static_cast<uint32_t>(s.size())};
+  }
+
+  std::string_view View(Chars c) const { return std::string_view(text_).substr(c.begin, c.size); }
+
+  // The raw data with its references expanded over it: an expansion is never
+  // longer than its reference. Nullopt on a malformed reference.
+  std::optional<Chars> Expanded(std::string_view raw) {
+    const Chars at = Piece(raw);
+    if (raw.find('&') == std::string_view::npos) return at;
+    if (!ExpandReferences(raw, scratch_)) return std::nullopt;
+    std::memcpy(text_.data() + at.begin, scratch_.data(), scratch_.size());
+    return Chars{at.begin, static_cast<uint32_t>(scratch_.size())};
   }
 
   uint32_t Add(Kind kind, Chars name, Chars value) {
-    const auto id = static_cast<uint32_t>(tree_.nodes.size());
+    const uint32_t id = tree_.nodes.size();
     NodeRec& rec = tree_.nodes.emplace_back();
     rec.kind = kind;
     rec.name = name;
@@ -98,32 +103,33 @@ class Converter {
     return id;
   }
 
-  void AddChild(Kind kind, std::string_view name, std::string_view value) {
-    kids_.push_back(Add(kind, Store(name), Store(value)));
-  }
+  void AddChild(Kind kind, Chars name, Chars value) { kids_.push_back(Add(kind, name, value)); }
 
   bool Visit(pugi::xml_node node, bool top) {
+    // Converted nodes leave pugixml's tree, so the first one is counted here.
+    const bool first = top && !top_seen_;
+    top_seen_ = top_seen_ || top;
     const std::string_view value = node.value();
     switch (node.type()) {
       case pugi::node_pcdata: {
-        if (value.find("]]>") != std::string_view::npos || !ExpandReferences(value, scratch_)) {
-          return false;
-        }
-        if (IsBlank(scratch_)) {
+        if (value.find("]]>") != std::string_view::npos) return false;
+        const std::optional<Chars> text = Expanded(value);
+        if (!text) return false;
+        if (IsBlank(View(*text))) {
           if (!top) Add(Kind::kDroppedSpace, {}, {});
           return true;
         }
         if (top) return false;
-        AddChild(Kind::kText, {}, scratch_);
+        AddChild(Kind::kText, {}, *text);
         return true;
       }
       case pugi::node_cdata:
         if (top) return false;
-        AddChild(Kind::kCData, {}, value);
+        AddChild(Kind::kCData, {}, Piece(value));
         return true;
       case pugi::node_comment:
         if (value.find("--") != std::string_view::npos || value.ends_with('-')) return false;
-        AddChild(Kind::kComment, {}, value);
+        AddChild(Kind::kComment, {}, Piece(value));
         return true;
       case pugi::node_pi: {
         const std::string_view target = node.name();
@@ -133,20 +139,27 @@ class Converter {
         if (reserved || !IsQName(target) || target.find(':') != std::string_view::npos) {
           return false;
         }
-        AddChild(Kind::kPi, target, value);
+        AddChild(Kind::kPi, Piece(target), Piece(value));
         return true;
       }
-      case pugi::node_declaration:
+      case pugi::node_declaration: {
         // Only at the very start, which is also where the decoder found it.
-        if (!top || node != node.parent().first_child() || declaration_.empty()) return false;
-        AddChild(Kind::kPi, "xml", declaration_);
+        if (!first || declaration_.empty()) return false;
+        // Its data as the DOM shows it (one blank between pseudo-attributes,
+        // double quotes) is never longer than as written: it goes over that,
+        // after "<?xml ".
+        const Chars target = Piece(node.name());
+        const Chars data{target.begin + target.size + 1, static_cast<uint32_t>(declaration_.size())};
+        std::memcpy(text_.data() + data.begin, declaration_.data(), declaration_.size());
+        AddChild(Kind::kPi, target, data);
         return true;
+      }
       case pugi::node_doctype: {
         if (!top || root_seen_ || doctype_seen_) return false;
         doctype_seen_ = true;
         const std::string_view name = value.substr(0, value.find_first_of(" \t\n["));
         if (!IsQName(name)) return false;
-        AddChild(Kind::kDocType, name, value);
+        AddChild(Kind::kDocType, Piece(name), Piece(value));
         return true;
       }
       case pugi::node_element:
@@ -171,7 +184,7 @@ class Converter {
   bool OpenElement(pugi::xml_node node) {
     const std::string_view name = node.name();
     if (!IsQName(name)) return false;
-    const uint32_t id = Add(Kind::kElement, Store(name), {});
+    const uint32_t id = Add(Kind::kElement, Piece(name), {});
     kids_.push_back(id);
     const size_t scope_mark = prefixes_.size();
     for (pugi::xml_attribute attr : node.attributes()) {
@@ -181,7 +194,7 @@ class Converter {
     }
     if (!Declared(Prefix(name))) return false;
 
-    tree_.nodes[id].attributes_begin = static_cast<uint32_t>(tree_.attribute_ids.size());
+    tree_.nodes[id].attributes.begin = static_cast<uint32_t>(tree_.attribute_ids.size());
     for (pugi::xml_attribute attr : node.attributes()) {
       const std::string_view attr_name = attr.name();
       for (pugi::xml_attribute other = node.first_attribute(); other != attr;
@@ -191,25 +204,24 @@ class Converter {
       const std::string_view prefix = Prefix(attr_name);
       if (prefix != "xmlns" && !Declared(prefix)) return false;
       const std::string_view raw = attr.value();
-      if (raw.find('<') != std::string_view::npos || !ExpandReferences(raw, scratch_)) {
-        return false;
-      }
-      const Chars value = Store(scratch_);
-      const uint32_t attr_id = Add(Kind::kAttribute, Store(attr_name), value);
+      if (raw.find('<') != std::string_view::npos) return false;
+      const std::optional<Chars> value = Expanded(raw);
+      if (!value) return false;
+      const uint32_t attr_id = Add(Kind::kAttribute, Piece(attr_name), *value);
       tree_.attribute_ids.push_back(attr_id);
       // As in the DOM, a non-empty value is also the attribute's one text child.
-      if (value.size != 0) {
-        const uint32_t text_id = Add(Kind::kText, {}, value);
+      if (value->size != 0) {
+        const uint32_t text_id = Add(Kind::kText, {}, *value);
         NodeRec& attr_rec = tree_.nodes[attr_id];
         attr_rec.children_begin = static_cast<uint32_t>(tree_.child_ids.size());
         attr_rec.children_count = 1;
         tree_.child_ids.push_back(text_id);
       }
-      tree_.nodes[attr_id].end = static_cast<uint32_t>(tree_.nodes.size());
+      tree_.nodes[attr_id].end = tree_.nodes.size();
     }
     NodeRec& rec = tree_.nodes[id];
-    rec.attributes_count = static_cast<uint32_t>(tree_.attribute_ids.size()) - rec.attributes_begin;
-    frames_.push_back(Frame{node.first_child(), id, kids_.size(), scope_mark});
+    rec.attributes.size = static_cast<uint32_t>(tree_.attribute_ids.size()) - rec.attributes.begin;
+    frames_.push_back(Frame{node, node.first_child(), id, kids_.size(), scope_mark});
     return true;
   }
 
@@ -217,20 +229,27 @@ class Converter {
     const Frame frame = frames_.back();
     frames_.pop_back();
     NodeRec& rec = tree_.nodes[frame.id];
-    rec.end = static_cast<uint32_t>(tree_.nodes.size());
+    rec.end = tree_.nodes.size();
     rec.children_begin = static_cast<uint32_t>(tree_.child_ids.size());
     rec.children_count = static_cast<uint32_t>(kids_.size() - frame.kids_mark);
     tree_.child_ids.insert(tree_.child_ids.end(), kids_.begin() + frame.kids_mark, kids_.end());
     kids_.resize(frame.kids_mark);
     prefixes_.resize(frame.scope_mark);
+    if (frame.id != 0) Release(frame.node);
   }
 
+  // A converted node goes back to pugixml's pages (an element with what is
+  // left of its subtree); its names and values stay in the text.
+  static void Release(pugi::xml_node node) { node.parent().remove_child(node); }
+
+  std::string& text_;
   const std::string declaration_;
-  std::string scratch_;  // references expanded, before they are stored
+  std::string scratch_;  // references expanded, before they go over the raw text
   Tree tree_;
   std::vector<Frame> frames_;
   std::vector<uint32_t> kids_;              // children of the open elements
   std::vector<std::string_view> prefixes_;  // namespace prefixes in scope
+  bool top_seen_ = false;
   bool root_seen_ = false;
   bool doctype_seen_ = false;
 };
@@ -239,8 +258,7 @@ class Converter {
 
 std::shared_ptr<const Tree> EmptyTree() {
   auto tree = std::make_shared<Tree>();
-  tree->nodes.push_back(NodeRec{});
-  tree->nodes[0].end = 1;
+  tree->nodes.emplace_back().end = 1;
   return tree;
 }
 
@@ -249,16 +267,16 @@ std::shared_ptr<const Tree> ParseTree(std::string bytes) {
   constexpr size_t kMaxText = size_t{1} << 30;
   std::optional<DecodedText> decoded = DecodeDocument(std::move(bytes));
   if (!decoded || decoded->text.size() > kMaxText) return nullptr;
+  // pugixml parses the text in place with the string's terminating NUL, as
+  // it would its own copy (without, fragment mode may lose the last
+  // character); it writes nothing but a NUL there.
+  std::string& text = decoded->text;
   pugi::xml_document document;
-  // A copy: in place, fragment mode may lose the last character of the text.
-  if (!document.load_buffer(decoded->text.data(), decoded->text.size(), kParseOptions,
-                            pugi::encoding_utf8)) {
+  if (!document.load_buffer_inplace(text.data(), text.size() + 1, kParseOptions,
+                                    pugi::encoding_utf8)) {
     return nullptr;
   }
-  // The parser holds its own copy now; a large template need not be held twice.
-  const TextSize size = SizeOf(decoded->text);
-  std::string().swap(decoded->text);
-  return Converter(std::move(decoded->declaration)).Run(document, size);
+  return Converter(text, std::move(decoded->declaration)).Run(document);
 }
 
 }  // namespace qmon::platform::xml::detail

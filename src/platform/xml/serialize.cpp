@@ -53,9 +53,9 @@ std::string XmlOf(const Tree& tree, uint32_t id) {
         break;
       case Kind::kElement: {
         out.append("<").append(tree.view(rec.name));
-        for (uint32_t a = 0; a < rec.attributes_count; ++a) {
+        for (uint32_t a = 0; a < rec.attributes.size; ++a) {
           out += ' ';
-          AppendAttribute(out, tree, tree.attribute_ids[rec.attributes_begin + a]);
+          AppendAttribute(out, tree, tree.attribute_ids[rec.attributes.begin + a]);
         }
         if (rec.children_count == 0) {
           out += "/>";

@@ -30,20 +30,50 @@ struct Chars {
   uint32_t size = 0;
 };
 
+// A piece of Tree::attribute_ids (trivial, as a union member must be).
+struct Ids {
+  uint32_t begin;
+  uint32_t size;
+};
+
 struct NodeRec {
   Kind kind = Kind::kDocument;
-  Chars name;                   // element, attribute, PI target, DOCTYPE name
-  Chars value;                  // text, CDATA, comment, PI data, attribute value, DOCTYPE body
+  Chars name;  // element, attribute, PI target, DOCTYPE name
+  // An element has no value, so its attributes take that place: a template
+  // is mostly elements and their text, and every byte of a node counts.
+  union {
+    Chars value{};  // text, CDATA, comment, PI data, attribute value, DOCTYPE body
+    Ids attributes;  // element
+  };
   uint32_t end = 0;             // one past the last id of the subtree (attributes included)
   uint32_t children_begin = 0;  // slice of Tree::child_ids
   uint32_t children_count = 0;
-  uint32_t attributes_begin = 0;  // slice of Tree::attribute_ids
-  uint32_t attributes_count = 0;
 };
 
-// Names and values share one buffer: a large template is many small nodes.
+// The node array, in blocks of 1,024: each block is small enough for the heap
+// to place where the parser's pages were freed, so a large document is not
+// held twice while it loads.
+class NodeStore {
+ public:
+  uint32_t size() const { return size_; }
+  const NodeRec& operator[](uint32_t id) const { return blocks_[id >> kBlockBits][id & kMask]; }
+  NodeRec& operator[](uint32_t id) { return blocks_[id >> kBlockBits][id & kMask]; }
+  NodeRec& emplace_back() {
+    if ((size_ & kMask) == 0) blocks_.push_back(std::make_unique<NodeRec[]>(kMask + 1));
+    return (*this)[size_++];
+  }
+
+ private:
+  static constexpr uint32_t kBlockBits = 10;
+  static constexpr uint32_t kMask = (uint32_t{1} << kBlockBits) - 1;
+  std::vector<std::unique_ptr<NodeRec[]>> blocks_;
+  uint32_t size_ = 0;
+};
+
+// Names and values are pieces of the document's own text, references
+// expanded in place: a large template is many small nodes.
 struct Tree {
-  std::vector<NodeRec> nodes;  // id 0 is the document
+  NodeStore nodes;  // id 0 is the document
   std::vector<uint32_t> child_ids;
   std::vector<uint32_t> attribute_ids;
   std::string chars;
