@@ -4,47 +4,13 @@ source "$QMON_ROOT/scripts/lib/wine.sh"
 
 # Debian packages the Windows builds and their tests need.
 QMON_WINDOWS_PACKAGES=(cmake ninja-build file googletest
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
-  dpkg-dev xz-utils debian-archive-keyring)
-
-# Third-party source trees, fetched once and kept across builds.
-QMON_DEPS=$QMON_ROOT/build-deps
-
-# qmon_pugixml_source: prints the folder of pugixml's source tree, fetched the
-# first time with `apt-get source` through an apt configuration of its own
-# (the machine's apt sources and state stay untouched).
-qmon_pugixml_source() {
-  local tree
-  tree=$(find "$QMON_DEPS" -mindepth 1 -maxdepth 1 -type d -name 'pugixml-*' 2>/dev/null | head -n 1)
-  if [ -z "$tree" ]; then
-    local apt=$QMON_DEPS/apt
-    mkdir -p "$apt/lists/partial" "$apt/cache" "$apt/sources.list.d"
-    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg]" \
-      "http://deb.debian.org/debian bookworm main" >"$apt/sources.list"
-    # As root apt downloads as the user _apt, who may not reach this folder.
-    local opts=(-qq -o Dir::Etc::SourceList="$apt/sources.list"
-      -o Dir::Etc::SourceParts="$apt/sources.list.d" -o Dir::State::Lists="$apt/lists"
-      -o Dir::Cache="$apt/cache" -o APT::Sandbox::User=root)
-    apt-get "${opts[@]}" update >&2
-    # Unpacked aside first: an interrupted fetch leaves no tree behind.
-    local scratch
-    scratch=$(mktemp -d "$QMON_DEPS/fetch.XXXXXX")
-    (cd "$scratch" && apt-get "${opts[@]}" source pugixml) >&2
-    tree=$(find "$scratch" -mindepth 1 -maxdepth 1 -type d -name 'pugixml-*')
-    mv "$tree" "$QMON_DEPS/"
-    tree=$QMON_DEPS/$(basename "$tree")
-    rm -rf "$scratch"
-  fi
-  echo "$tree"
-}
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64)
 
 # qmon_build_windows ARCH BUILD_DIR [cmake options...]: ARCH is i686 or x86_64.
 qmon_build_windows() {
-  local arch=$1 dir=$2 pugixml
+  local arch=$1 dir=$2
   shift 2
-  pugixml=$(qmon_pugixml_source)
-  qmon_build "$dir" -DCMAKE_TOOLCHAIN_FILE="$QMON_ROOT/cmake/mingw-$arch.cmake" \
-    -DQMON_PUGIXML_SOURCE_DIR="$pugixml" "$@"
+  qmon_build "$dir" -DCMAKE_TOOLCHAIN_FILE="$QMON_ROOT/cmake/mingw-$arch.cmake" "$@"
 }
 
 # qmon_windows_binaries BUILD_DIR: the files that ship from a Windows build
