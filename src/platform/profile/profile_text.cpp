@@ -103,7 +103,7 @@ std::span<const ProfileText::Key> ProfileText::Keys(const Section& section) cons
 }
 
 std::string_view ProfileText::Name(const Section& section) const {
-  return ReadLine(bytes_, section.header_begin).name;
+  return std::string_view(bytes_).substr(section.name_begin, section.name_size);
 }
 
 std::string_view ProfileText::Name(const Key& key) const {
@@ -177,6 +177,7 @@ void ProfileText::ShiftAfter(size_t offset, size_t erased, size_t inserted) {
   for (auto section = sections_.rbegin();
        section != sections_.rend() && section->header_begin > offset; ++section) {
     move(section->header_begin);
+    move(section->name_begin);
   }
 }
 
@@ -194,7 +195,8 @@ void ProfileText::IndexFrom(size_t offset) {
   for (size_t pos = offset; pos < bytes_.size();) {
     const Line line = ReadLine(bytes_, pos);
     if (line.kind == Line::Kind::kSection) {
-      sections_.push_back({pos, keys_.size()});
+      const auto name_begin = static_cast<size_t>(line.name.data() - bytes_.data());
+      sections_.push_back({pos, name_begin, line.name.size(), keys_.size()});
     } else if (line.kind == Line::Kind::kKey && !sections_.empty()) {
       keys_.push_back({pos});
     }
