@@ -230,8 +230,8 @@ void ProfileText::HashFrom(size_t first_section, size_t first_key) {
 }
 
 bool ProfileText::WithinOneValue(size_t offset, size_t length) const {
-  // The last key line that starts at or before `offset`: a value beyond a
-  // later header or other line ends before it.
+  // The last key line that starts at or before `offset`; should a header or
+  // another line stand between them, the key's value ends before `offset`.
   auto key = std::upper_bound(keys_.begin(), keys_.end(), offset,
                               [](size_t at, const Key& k) { return at < k.line_begin; });
   if (key == keys_.begin()) return false;

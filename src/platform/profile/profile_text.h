@@ -42,15 +42,15 @@ inline std::string_view TrimProfileBlanks(std::string_view text) {
 
 class ProfileText {
  public:
-  // The index keeps where lines begin; key names and values are read from
-  // the lines when asked.
+  // The index holds offsets into the bytes, no copies: a key's name and
+  // value are read from its line when asked.
   struct Key {
     size_t line_begin = 0;
   };
   struct Section {
     size_t header_begin = 0;
-    size_t name_begin = 0, name_size = 0;
-    size_t first_key = 0;  // of the keys of every section, in file order
+    size_t name_begin = 0, name_size = 0;  // trimmed, inside the header line
+    size_t first_key = 0;                  // its keys run from here to the next section's first
   };
 
   ProfileText() : ProfileText(std::string()) {}
