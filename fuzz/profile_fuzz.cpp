@@ -45,8 +45,8 @@ std::string Answers(ProfileEngine& engine) {
 std::vector<std::string> KeyLists(const ProfileText& text) {
   std::vector<std::string> lists;
   for (const ProfileText::Section& section : text.sections()) {
-    std::string keys = section.name;
-    for (const ProfileText::Key& key : section.keys) keys += "\n" + key.name;
+    std::string keys(text.Name(section));
+    for (const ProfileText::Key& key : text.Keys(section)) keys.append("\n").append(text.Name(key));
     lists.push_back(std::move(keys));
   }
   return lists;
@@ -88,8 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ProfileText old_text(before), new_text(after);
     const ProfileText::Section* found = old_text.FindSection(section);
     // A new header, or a new key of the last section, runs into an unended last line.
-    const bool appended = !found || (!ProfileText::FindKey(*found, key) &&
-                                     found == &old_text.sections().back());
+    const bool appended =
+        !found || (!old_text.FindKey(*found, key) && found == &old_text.sections().back());
     if (k && v && appended && before.find_last_of("\r\n") + 1 != before.size()) continue;
     if (k && v) Check(Get(*engine, section.c_str(), k) == value);
 

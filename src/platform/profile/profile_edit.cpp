@@ -20,12 +20,12 @@ std::optional<TextEdit> PlanProfileWrite(const ProfileText& text, std::string_vi
   if (key == nullptr) {
     // The header, the keys and whatever else stands up to the next header.
     if (found == nullptr) return std::nullopt;
-    return TextEdit{found->header_begin, found->end - found->header_begin, ""};
+    return TextEdit{found->header_begin, text.End(*found) - found->header_begin, ""};
   }
-  const ProfileText::Key* entry = found ? ProfileText::FindKey(*found, key) : nullptr;
+  const ProfileText::Key* entry = found ? text.FindKey(*found, key) : nullptr;
   if (value == nullptr) {
     if (entry == nullptr) return std::nullopt;
-    return TextEdit{entry->line_begin, entry->line_next - entry->line_begin, ""};
+    return TextEdit{entry->line_begin, text.NextLine(*entry) - entry->line_begin, ""};
   }
   if (found == nullptr) {
     // Appended as is: a last line without a line end runs into the header.
@@ -33,10 +33,12 @@ std::optional<TextEdit> PlanProfileWrite(const ProfileText& text, std::string_vi
     insert.append(section).append("]\r\n").append(KeyLine(key, value));
     return TextEdit{text.bytes().size(), 0, std::move(insert)};
   }
-  if (entry == nullptr) return TextEdit{found->end, 0, KeyLine(key, value)};
+  if (entry == nullptr) return TextEdit{text.End(*found), 0, KeyLine(key, value)};
   // The key's spelling, the blanks before "=" and the line end stay.
-  if (text.RawValue(*entry) == value) return std::nullopt;
-  return TextEdit{entry->value_begin, entry->value_end - entry->value_begin, value};
+  const std::string_view old_value = text.RawValue(*entry);
+  if (old_value == value) return std::nullopt;
+  return TextEdit{static_cast<size_t>(old_value.data() - text.bytes().data()), old_value.size(),
+                  value};
 }
 
 }  // namespace qmon::platform::profile

@@ -17,7 +17,9 @@ constexpr uint32_t kIntBuffer = 256;
 uint32_t ProfileEngine::SectionNames(const ProfileText* text, char* buffer, uint32_t size) const {
   std::vector<std::string_view> names;
   if (text) {
-    for (const ProfileText::Section& section : text->sections()) names.push_back(section.name);
+    for (const ProfileText::Section& section : text->sections()) {
+      names.push_back(text->Name(section));
+    }
   }
   return CopyList(names, buffer, size);
 }
@@ -29,12 +31,12 @@ uint32_t ProfileEngine::GetString(const char* section, const char* key, const ch
   if (section == nullptr) return SectionNames(text, buffer, size);
 
   const ProfileText::Section* found = text ? text->FindSection(section) : nullptr;
-  if (found && key == nullptr && !found->keys.empty()) {
+  if (found && key == nullptr && !text->Keys(*found).empty()) {
     std::vector<std::string_view> names;
-    for (const ProfileText::Key& entry : found->keys) names.push_back(entry.name);
+    for (const ProfileText::Key& entry : text->Keys(*found)) names.push_back(text->Name(entry));
     return CopyList(names, buffer, size);
   }
-  const ProfileText::Key* entry = found && key ? ProfileText::FindKey(*found, key) : nullptr;
+  const ProfileText::Key* entry = found && key ? text->FindKey(*found, key) : nullptr;
   if (entry) return CopyValue(ReadableValue(text->RawValue(*entry)), buffer, size);
   return CopyValue(DefaultText(def), buffer, size);
 }

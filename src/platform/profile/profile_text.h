@@ -12,9 +12,9 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace qmon::platform::profile {
@@ -30,41 +30,52 @@ struct TextEdit {
 // the system compares names. Each platform defines it for its code page.
 bool AnsiBytesEqualNoCase(char a, char b);
 
-bool IsProfileBlank(char c);
-std::string_view TrimProfileBlanks(std::string_view text);
+inline bool IsProfileBlank(char c) {
+  return static_cast<unsigned char>(c) <= 0x20 && c != '\r' && c != '\n';
+}
+
+inline std::string_view TrimProfileBlanks(std::string_view text) {
+  while (!text.empty() && IsProfileBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsProfileBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
 
 class ProfileText {
  public:
+  // The index holds offsets into the bytes, no copies: a key's name and
+  // value are read from its line when asked.
   struct Key {
-    std::string name;        // trimmed, spelled as in the file
-    size_t line_begin = 0;   // first byte of its line
-    size_t value_begin = 0;  // just after the first "="
-    size_t value_end = 0;    // where the line end (or the text) begins
-    size_t line_next = 0;    // first byte of the next line
+    size_t line_begin = 0;
   };
   struct Section {
-    std::string name;  // trimmed, spelled as in the file
     size_t header_begin = 0;
-    // First byte of the next section's header line, or the end of the text:
-    // blank lines and comments after the last key belong to the section.
-    size_t end = 0;
-    std::vector<Key> keys;                                 // in file order
-    std::unordered_map<std::string, size_t> first_key_at;  // folded name -> index
+    size_t name_begin = 0, name_size = 0;  // trimmed, inside the header line
+    size_t first_key = 0;                  // its keys run from here to the next section's first
   };
 
-  ProfileText() = default;
+  ProfileText() : ProfileText(std::string()) {}
   explicit ProfileText(std::string bytes);
 
   const std::string& bytes() const { return bytes_; }
   const std::vector<Section>& sections() const { return sections_; }
+  // In file order.
+  std::span<const Key> Keys(const Section& section) const;
+
+  // Trimmed, spelled as in the file.
+  std::string_view Name(const Section& section) const;
+  std::string_view Name(const Key& key) const;
+  // The first byte of the next section's header line, or the end of the text:
+  // blank lines and comments after the last key belong to the section.
+  size_t End(const Section& section) const;
+  // The first byte of the line after the key's.
+  size_t NextLine(const Key& key) const;
+  // The bytes between the "=" and the line end, untrimmed.
+  std::string_view RawValue(const Key& key) const;
 
   // The first section / key of that name (blanks around `name` ignored), or
   // null.
   const Section* FindSection(std::string_view name) const;
-  static const Key* FindKey(const Section& section, std::string_view name);
-
-  // The bytes between the "=" and the line end, untrimmed.
-  std::string_view RawValue(const Key& key) const;
+  const Key* FindKey(const Section& section, std::string_view name) const;
 
   // Changes the text and brings the index up to date. A change inside one
   // value (of any length) that adds no line break, and an addition after the last
@@ -74,12 +85,18 @@ class ProfileText {
  private:
   void Reindex();
   void IndexFrom(size_t offset);
+  void HashFrom(size_t first_section, size_t first_key);
+  size_t SectionSlot(std::string_view name) const;
+  size_t KeySlot(const Section& section, std::string_view name) const;
   void ShiftAfter(size_t offset, size_t erased, size_t inserted);
   bool WithinOneValue(size_t offset, size_t length) const;
 
   std::string bytes_;
   std::vector<Section> sections_;
-  std::unordered_map<std::string, size_t> first_section_at_;  // folded name -> index
+  std::vector<Key> keys_;
+  // Hash tables of the first section of each name and the first key of each
+  // name in its section: index + 1, or 0 for a free slot; less than half full.
+  std::vector<size_t> section_slots_, key_slots_;
 };
 
 }  // namespace qmon::platform::profile
