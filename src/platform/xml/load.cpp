@@ -209,15 +209,14 @@ class Converter {
       if (!value) return false;
       const uint32_t attr_id = Add(Kind::kAttribute, Piece(attr_name), *value);
       tree_.attribute_ids.push_back(attr_id);
-      // As in the DOM, a non-empty value is also the attribute's one text child.
+      // As in the DOM, a non-empty value is also the attribute's one text
+      // child, which the tree makes from the attribute when asked.
       if (value->size != 0) {
-        const uint32_t text_id = Add(Kind::kText, {}, *value);
         NodeRec& attr_rec = tree_.nodes[attr_id];
         attr_rec.children_begin = static_cast<uint32_t>(tree_.child_ids.size());
         attr_rec.children_count = 1;
-        tree_.child_ids.push_back(text_id);
+        tree_.child_ids.push_back(attr_id | Tree::kAttributeText);
       }
-      tree_.nodes[attr_id].end = tree_.nodes.size();
     }
     NodeRec& rec = tree_.nodes[id];
     rec.attributes.size = static_cast<uint32_t>(tree_.attribute_ids.size()) - rec.attributes.begin;
@@ -263,7 +262,8 @@ std::shared_ptr<const Tree> EmptyTree() {
 }
 
 std::shared_ptr<const Tree> ParseTree(std::string bytes) {
-  // Offsets into the tree are 32-bit; no template comes near this size.
+  // Offsets into the tree are 32-bit and ids stay below
+  // Tree::kAttributeText; no template comes near this size.
   constexpr size_t kMaxText = size_t{1} << 30;
   std::optional<DecodedText> decoded = DecodeDocument(std::move(bytes));
   if (!decoded || decoded->text.size() > kMaxText) return nullptr;

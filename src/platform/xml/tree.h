@@ -78,10 +78,22 @@ struct Tree {
   std::vector<uint32_t> attribute_ids;
   std::string chars;
 
-  const NodeRec& at(uint32_t id) const { return nodes[id]; }
+  // The text child of an attribute is not stored (a template has thousands
+  // of attributes): its id is the attribute's with this bit set, and its
+  // record is made from the attribute's.
+  static constexpr uint32_t kAttributeText = uint32_t{1} << 31;
+
+  NodeRec at(uint32_t id) const {
+    if ((id & kAttributeText) == 0) return nodes[id];
+    NodeRec text;
+    text.kind = Kind::kText;
+    text.value = nodes[id & ~kAttributeText].value;
+    text.end = id + 1;
+    return text;
+  }
   std::string_view view(Chars c) const { return std::string_view(chars).substr(c.begin, c.size); }
-  std::string_view name(uint32_t id) const { return view(nodes[id].name); }
-  std::string_view value(uint32_t id) const { return view(nodes[id].value); }
+  std::string_view name(uint32_t id) const { return view(at(id).name); }
+  std::string_view value(uint32_t id) const { return view(at(id).value); }
 };
 
 // A tree holding only the document node.
