@@ -1,6 +1,7 @@
 #include <array>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "access/access.h"
 #include "log/run_log.h"
@@ -125,12 +126,27 @@ void GetScriptTemplateDetails(Run& run, std::string& ids) {
 
 std::string funWirteMasterMonitoringTemplateXML(Run& run, std::string& path) {
   try {
-    platform::xml::DOMDocument document;
-    document.load(run.fso(), path);
-    const auto instances = document.selectNodes("/wpscriptmontmpltdtls/scriptinstance");
-    std::string fragments;
-    for (int32_t i = 0; i < instances.length(); ++i) fragments += DcmFragment(instances.item(i));
-    return fragments;
+    // Gathered apart and joined once the document is gone, so a large
+    // template's tree and the growing text are never held together.
+    std::vector<std::string> fragments;
+    {
+      platform::xml::DOMDocument document;
+      document.load(run.fso(), path);
+      const auto instances = document.selectNodes("/wpscriptmontmpltdtls/scriptinstance");
+      fragments.reserve(static_cast<size_t>(instances.length()));
+      for (int32_t i = 0; i < instances.length(); ++i) {
+        fragments.push_back(DcmFragment(instances.item(i)));
+      }
+    }
+    size_t size = 0;
+    for (const std::string& fragment : fragments) size += fragment.size();
+    std::string joined;
+    joined.reserve(size);
+    for (std::string& fragment : fragments) {
+      joined += fragment;
+      std::string().swap(fragment);
+    }
+    return joined;
   } catch (const VbError& e) {
     WriteLogLine(run, ErrNoLine("funWirteMasterMonitoringTemplateXML", e));
     return "";
