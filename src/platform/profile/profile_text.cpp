@@ -51,7 +51,7 @@ uint64_t FoldedHash(const FoldTable& fold, std::string_view name, uint64_t seed)
 // Linear probing from `hash`: the slot of the first entry `is_it` accepts, or
 // the free slot the search ends at.
 template <typename IsIt>
-size_t Probe(const std::vector<size_t>& slots, uint64_t hash, IsIt is_it) {
+size_t Probe(const std::vector<uint32_t>& slots, uint64_t hash, IsIt is_it) {
   const size_t mask = slots.size() - 1;
   size_t at = static_cast<size_t>(hash) & mask;
   while (slots[at] != 0 && !is_it(slots[at] - 1)) at = (at + 1) & mask;
@@ -215,16 +215,16 @@ void ProfileText::HashFrom(size_t first_section, size_t first_key) {
   }
   // Of duplicates, the first counts.
   for (size_t s = first_section; s < sections_.size(); ++s) {
-    size_t& slot = section_slots_[SectionSlot(Name(sections_[s]))];
-    if (slot == 0) slot = s + 1;
+    uint32_t& slot = section_slots_[SectionSlot(Name(sections_[s]))];
+    if (slot == 0) slot = static_cast<uint32_t>(s + 1);
   }
   // The keys from `first_key` on may continue the section before `first_section`.
   for (size_t s = std::max<size_t>(first_section, 1) - 1; s < sections_.size(); ++s) {
     for (const Key& key : Keys(sections_[s])) {
       const auto k = static_cast<size_t>(&key - keys_.data());
       if (k < first_key) continue;
-      size_t& slot = key_slots_[KeySlot(sections_[s], Name(key))];
-      if (slot == 0) slot = k + 1;
+      uint32_t& slot = key_slots_[KeySlot(sections_[s], Name(key))];
+      if (slot == 0) slot = static_cast<uint32_t>(k + 1);
     }
   }
 }

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -96,7 +97,8 @@ class ProfileText {
   std::vector<Key> keys_;
   // Hash tables of the first section of each name and the first key of each
   // name in its section: index + 1, or 0 for a free slot; less than half full.
-  std::vector<size_t> section_slots_, key_slots_;
+  // 32 bits are plenty: a text of 2^32 lines would not fit in memory anyway.
+  std::vector<uint32_t> section_slots_, key_slots_;
 };
 
 }  // namespace qmon::platform::profile

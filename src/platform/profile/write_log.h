@@ -1,7 +1,8 @@
 // The profile writes a file has waiting for its flush, in order, so they can
 // be made again over the file should it change on disk meanwhile. A step may
 // keep tens of thousands of them: each is packed into one buffer as a flags
-// byte and its NUL-ended strings (a C string holds no NUL).
+// byte and its NUL-ended strings (a C string holds no NUL), the section's
+// name only where it differs from the write before.
 #pragma once
 
 #include <cstddef>
@@ -13,12 +14,18 @@ namespace qmon::platform::profile {
 class WriteLog {
  public:
   bool empty() const { return bytes_.empty(); }
-  void clear() { std::string().swap(bytes_); }  // a flushed step gives its memory back
+  void clear() {  // a flushed step gives its memory back
+    std::string().swap(bytes_);
+    last_section_ = kNone;
+  }
 
   // A null key stands for the whole section, a null value for the key.
   void Add(const char* section, const char* key, const char* value) {
-    bytes_ += static_cast<char>((key ? kKey : 0) | (value ? kValue : 0));
-    for (const char* text : {section, key, value}) {
+    const bool same =
+        last_section_ != kNone && std::strcmp(bytes_.data() + last_section_, section) == 0;
+    bytes_ += static_cast<char>((same ? kSameSection : 0) | (key ? kKey : 0) | (value ? kValue : 0));
+    if (!same) last_section_ = bytes_.size();
+    for (const char* text : {same ? nullptr : section, key, value}) {
       if (text) bytes_.append(text, std::strlen(text) + 1);
     }
   }
@@ -34,9 +41,10 @@ class WriteLog {
       at += std::strlen(text) + 1;
       return text;
     };
+    const char* section = nullptr;
     while (at < end) {
       const char flags = *at++;
-      const char* section = next(true);
+      if (!(flags & kSameSection)) section = next(true);
       const char* key = next(flags & kKey);
       const char* value = next(flags & kValue);
       f(section, key, value);
@@ -44,8 +52,10 @@ class WriteLog {
   }
 
  private:
-  static constexpr char kKey = 1, kValue = 2;
+  static constexpr char kKey = 1, kValue = 2, kSameSection = 4;
+  static constexpr size_t kNone = static_cast<size_t>(-1);
   std::string bytes_;
+  size_t last_section_ = kNone;  // where the last write's section name lies
 };
 
 }  // namespace qmon::platform::profile
