@@ -29,7 +29,7 @@ QMON_DEPS=$QMON_ROOT/build-deps
 
 # qmon_pugixml_source: prints the folder of pugixml's source tree, fetched the
 # first time with `apt-get source` through an apt configuration of its own
-# (the machine's apt sources and state stay untouched).
+# (the machine's apt sources and state stay untouched). CMake calls it.
 qmon_pugixml_source() {
   local tree
   tree=$(find "$QMON_DEPS" -mindepth 1 -maxdepth 1 -type d -name 'pugixml-*' 2>/dev/null | head -n 1)
@@ -58,10 +58,8 @@ qmon_pugixml_source() {
 
 # qmon_build BUILD_DIR [cmake options...]
 qmon_build() {
-  local dir=$1 pugixml
+  local dir=$1
   shift
-  pugixml=$(qmon_pugixml_source)
-  cmake -S "$QMON_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQMON_PUGIXML_SOURCE_DIR="$pugixml" "$@" >/dev/null
+  cmake -S "$QMON_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir"
 }
