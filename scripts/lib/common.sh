@@ -32,7 +32,8 @@ QMON_DEPS=$QMON_ROOT/build-deps
 # (the machine's apt sources and state stay untouched). CMake calls it.
 qmon_pugixml_source() {
   local tree
-  tree=$(find "$QMON_DEPS" -mindepth 1 -maxdepth 1 -type d -name 'pugixml-*' 2>/dev/null | head -n 1)
+  # No build-deps/ yet is no tree yet.
+  tree=$(find "$QMON_DEPS" -mindepth 1 -maxdepth 1 -type d -name 'pugixml-*' 2>/dev/null | head -n 1 || true)
   if [ -z "$tree" ]; then
     qmon_install_packages dpkg-dev xz-utils debian-archive-keyring >&2
     local apt=$QMON_DEPS/apt
