@@ -1,6 +1,5 @@
 #include "platform/posix/fd_io.h"
 
-#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -9,13 +8,9 @@
 
 namespace qmon::platform::posix {
 
-int ReadAll(int fd, std::string* out) {
-  // A file's size sizes the buffer once, where doubling would copy it over
-  // and over; the loop still reads whatever is there.
-  struct stat st {};
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-    out->reserve(out->size() + static_cast<size_t>(st.st_size));
-  }
+int ReadAll(int fd, std::string* out, size_t size) {
+  // The loop still reads whatever is there, more or less than `size`.
+  out->reserve(out->size() + size);
   char chunk[65536];
   for (;;) {
     const ssize_t n = read(fd, chunk, sizeof chunk);

@@ -9,8 +9,10 @@
 
 namespace qmon::platform::posix {
 
-// Appends the rest of the file to *out; answers 0 or errno.
-int ReadAll(int fd, std::string* out);
+// Appends the rest of the file to *out, its buffer sized once for `size`
+// more bytes (what the caller's fstat said, 0 when not known) where doubling
+// would copy it over and over; answers 0 or errno.
+int ReadAll(int fd, std::string* out, size_t size);
 
 // Writes all of `data`, then all of `more`, at the file position, in one
 // system call when the system takes it whole; answers 0 or errno.

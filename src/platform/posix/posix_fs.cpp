@@ -238,7 +238,9 @@ std::optional<std::string> PosixFileSystem::ReadBytes(const std::string& path) {
   const int fd = open(map_.Native(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   std::string bytes;
-  const int err = ReadAll(fd, &bytes);
+  struct stat st;
+  const bool sized = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  const int err = ReadAll(fd, &bytes, sized ? static_cast<size_t>(st.st_size) : 0);
   close(fd);
   if (err != 0) return std::nullopt;  // a folder lands here with EISDIR
   return bytes;

@@ -67,7 +67,7 @@ class PosixProfileDisk final : public profile::ProfileDisk {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return Win32ErrorOfErrno(errno);
     struct stat st;
-    int err = fstat(fd, &st) != 0 ? errno : ReadAll(fd, bytes);
+    int err = fstat(fd, &st) != 0 ? errno : ReadAll(fd, bytes, static_cast<size_t>(st.st_size));
     if (close(fd) != 0 && err == 0) err = errno;
     if (err != 0) return Win32ErrorOfErrno(err);
     *stamp = StampOf(st);

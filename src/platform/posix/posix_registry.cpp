@@ -54,10 +54,6 @@ std::string StoredData(uint32_t type, std::string_view bytes) {
   return std::string(bytes);
 }
 
-// Where a change is written before it is renamed over the file: one fixed
-// name, so a writer killed midway leaves one file that the next change
-// replaces.
-
 }  // namespace
 
 PosixRegistry::PosixRegistry(std::string file)
@@ -96,8 +92,7 @@ void PosixRegistry::Refresh() {
   clean_ = open_error == ENOENT || open_error == ENOTDIR;
   if (fd < 0) return;
   std::string bytes;
-  if (stamp) bytes.reserve(stamp->size);
-  if (ReadAll(fd, &bytes) == 0) {
+  if (ReadAll(fd, &bytes, stamp ? static_cast<size_t>(stamp->size) : 0) == 0) {
     std::vector<std::string> problems;
     model_ = RegFile::Parse(bytes, &problems);
     clean_ = problems.empty();

@@ -100,7 +100,7 @@ struct Tree {
 std::shared_ptr<const Tree> EmptyTree();
 
 // The tree of a file's bytes, or null when they are not a well-formed
-// document in a supported encoding (or exceed 2 GB).
+// document in a supported encoding (or exceed 1 GB).
 std::shared_ptr<const Tree> ParseTree(std::string bytes);
 
 std::string TextOf(const Tree& tree, uint32_t id);
