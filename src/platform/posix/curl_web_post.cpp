@@ -16,33 +16,12 @@
 namespace qmon::platform::posix {
 namespace {
 
-// libcurl, loaded when the first web-post object is created, with its
-// process-wide state set up then (thread-safe as a function-local static) and
-// released at exit.
-class CurlRuntime {
- public:
-  CurlRuntime() : library_("libcurl.so.4") {
-    const bool bound =
-        library_.Bind("curl_global_init", global_init) &&
-        library_.Bind("curl_global_cleanup", global_cleanup) &&
-        library_.Bind("curl_easy_strerror", easy_strerror) &&
-        library_.Bind("curl_easy_init", easy_init) &&
-        library_.Bind("curl_easy_cleanup", easy_cleanup) &&
-        library_.Bind("curl_easy_setopt", easy_setopt) &&
-        library_.Bind("curl_easy_perform", easy_perform) &&
-        library_.Bind("curl_easy_getinfo", easy_getinfo) &&
-        library_.Bind("curl_slist_append", slist_append) &&
-        library_.Bind("curl_slist_free_all", slist_free_all);
-    if (bound) code_ = global_init(CURL_GLOBAL_DEFAULT);
-  }
-  ~CurlRuntime() {
-    if (code_ == CURLE_OK) global_cleanup();
-  }
-  bool ready() const { return code_ == CURLE_OK; }
-
+// The calls a post makes of one libcurl, and the protocols it may speak (a
+// libcurl refuses a list that names one it was built without).
+struct CurlApi {
+  const char* protocols;
   decltype(&curl_global_init) global_init;
   decltype(&curl_global_cleanup) global_cleanup;
-  decltype(&curl_easy_strerror) easy_strerror;
   decltype(&curl_easy_init) easy_init;
   decltype(&curl_easy_cleanup) easy_cleanup;
   decltype(&curl_easy_setopt) easy_setopt;
@@ -50,18 +29,64 @@ class CurlRuntime {
   decltype(&curl_easy_getinfo) easy_getinfo;
   decltype(&curl_slist_append) slist_append;
   decltype(&curl_slist_free_all) slist_free_all;
-
- private:
-  SharedLibrary library_;
-  CURLcode code_ = CURLE_FAILED_INIT;
 };
 
-const CurlRuntime& Curl() {
+// A libcurl with its process-wide state, set up when first used (thread-safe
+// as a function-local static) and released at exit.
+class CurlRuntime {
+ public:
+  // The HTTP-only libcurl linked into the program.
+  CurlRuntime()
+      : api_{"http",
+             &curl_global_init,
+             &curl_global_cleanup,
+             &curl_easy_init,
+             &curl_easy_cleanup,
+             &curl_easy_setopt,
+             &curl_easy_perform,
+             &curl_easy_getinfo,
+             &curl_slist_append,
+             &curl_slist_free_all} {
+    Start();
+  }
+  // The system's libcurl, with TLS and everything else it was built with.
+  explicit CurlRuntime(const char* soname) : library_(soname) {
+    api_.protocols = "http,https";
+    if (library_->Bind("curl_global_init", api_.global_init) &&
+        library_->Bind("curl_global_cleanup", api_.global_cleanup) &&
+        library_->Bind("curl_easy_init", api_.easy_init) &&
+        library_->Bind("curl_easy_cleanup", api_.easy_cleanup) &&
+        library_->Bind("curl_easy_setopt", api_.easy_setopt) &&
+        library_->Bind("curl_easy_perform", api_.easy_perform) &&
+        library_->Bind("curl_easy_getinfo", api_.easy_getinfo) &&
+        library_->Bind("curl_slist_append", api_.slist_append) &&
+        library_->Bind("curl_slist_free_all", api_.slist_free_all)) {
+      Start();
+    }
+  }
+  ~CurlRuntime() {
+    if (ready_) api_.global_cleanup();
+  }
+  // Null when the library could not be loaded or set up.
+  const CurlApi* api() const { return ready_ ? &api_ : nullptr; }
+
+ private:
+  void Start() { ready_ = api_.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; }
+
+  std::optional<SharedLibrary> library_;
+  CurlApi api_{};
+  bool ready_ = false;
+};
+
+const CurlApi* LinkedCurl() {
   static const CurlRuntime runtime;
-  return runtime;
+  return runtime.api();
 }
 
-bool CurlReady() { return Curl().ready(); }
+const CurlApi* SystemCurl() {
+  static const CurlRuntime runtime("libcurl.so.4");
+  return runtime.api();
+}
 
 // What one exchange gathered through libcurl's callbacks. The callbacks
 // must not throw through libcurl's C frames: a failed allocation is noted and
@@ -108,9 +133,9 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
+// Both libcurls come from one source, so the linked one words every code.
 WebPostFailure CurlFailure(CURLcode code, const char* detail) {
-  // Without libcurl no message exists; its failure to load says it all.
-  std::string message = Curl().easy_strerror ? Curl().easy_strerror(code) : "";
+  std::string message = curl_easy_strerror(code);
   if (detail != nullptr && *detail != '\0') message += std::string(" (") + detail + ")";
   return {"libcurl error " + std::to_string(code), std::move(message)};
 }
@@ -118,11 +143,13 @@ WebPostFailure CurlFailure(CURLcode code, const char* detail) {
 using CurlHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 using HeaderList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
 
-// One POST; the decoded answer goes to `text`.
-std::optional<WebPostFailure> Post(const std::string& xml, const std::string& url,
-                                   std::string& text) {
-  if (!CurlReady()) return CurlFailure(CURLE_FAILED_INIT, nullptr);
-  const CurlRuntime& api = Curl();
+// One POST through `curl`; the decoded answer goes to `text`, libcurl's own
+// result to `code`.
+std::optional<WebPostFailure> Post(const CurlApi* curl_api, const std::string& xml,
+                                   const std::string& url, std::string& text, CURLcode& code) {
+  code = CURLE_FAILED_INIT;
+  if (curl_api == nullptr) return CurlFailure(code, nullptr);
+  const CurlApi& api = *curl_api;
   CurlHandle curl(api.easy_init(), api.easy_cleanup);
   HeaderList headers(api.slist_append(nullptr, "Content-Type: text/xml; charset=utf-8"),
                      api.slist_free_all);
@@ -141,7 +168,7 @@ std::optional<WebPostFailure> Post(const std::string& xml, const std::string& ur
   const CURLcode settings[] = {
       api.easy_setopt(h, CURLOPT_ERRORBUFFER, detail),
       api.easy_setopt(h, CURLOPT_URL, target.c_str()),
-      api.easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"),
+      api.easy_setopt(h, CURLOPT_PROTOCOLS_STR, api.protocols),
       api.easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(xml.size())),
       api.easy_setopt(h, CURLOPT_POSTFIELDS, xml.data()),
       api.easy_setopt(h, CURLOPT_HTTPHEADER, headers.get()),
@@ -155,11 +182,12 @@ std::optional<WebPostFailure> Post(const std::string& xml, const std::string& ur
       api.easy_setopt(h, CURLOPT_HEADERFUNCTION, &OnHeader),
       api.easy_setopt(h, CURLOPT_HEADERDATA, &exchange),
   };
-  for (const CURLcode code : settings) {
+  for (const CURLcode setting : settings) {
+    code = setting;
     if (code != CURLE_OK) return CurlFailure(code, nullptr);
   }
 
-  const CURLcode code = api.easy_perform(h);
+  code = api.easy_perform(h);
   if (exchange.outOfMemory) return CurlFailure(CURLE_OUT_OF_MEMORY, nullptr);
   if (exchange.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
     return ResponseTooLargeFailure();
@@ -176,6 +204,17 @@ std::optional<WebPostFailure> Post(const std::string& xml, const std::string& ur
   // The emulated machine's ANSI code page.
   text = ResponseText(exchange.body, contentType != nullptr ? contentType : "", Cp1252CodePage());
   return std::nullopt;
+}
+
+// Plain HTTP goes through the linked libcurl. What it was built without
+// (https, an HTTPS proxy) it refuses before connecting, and the system's
+// libcurl then makes the post.
+std::optional<WebPostFailure> Post(const std::string& xml, const std::string& url,
+                                   std::string& text) {
+  CURLcode code;
+  auto failure = Post(LinkedCurl(), xml, url, text, code);
+  if (code != CURLE_UNSUPPORTED_PROTOCOL && code != CURLE_NOT_BUILT_IN) return failure;
+  return Post(SystemCurl(), xml, url, text, code);
 }
 
 }  // namespace
@@ -200,7 +239,7 @@ bool CurlWebPost::PostXMLString(std::string& xml, bool /*flag*/, std::string& ur
 
 void RegisterCurlWebPost(ComponentRegistry& registry) {
   registry.Register("qWbPost.WebPost", []() -> std::unique_ptr<WebPostObject> {
-    if (!CurlReady()) return nullptr;
+    if (LinkedCurl() == nullptr) return nullptr;
     return std::make_unique<CurlWebPost>();
   });
 }
