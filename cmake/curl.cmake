@@ -17,14 +17,13 @@ if(NOT EXISTS "${QMON_CURL_HTTP_DIR}/lib/libcurl.a")
   message(FATAL_ERROR "no HTTP-only libcurl: building it into build-deps/ failed "
     "(or give QMON_CURL_HTTP_DIR)")
 endif()
-# Static, so that a run maps no more libraries before it starts.
-set(ZLIB_USE_STATIC_LIBS ON)
-set(OPENSSL_USE_STATIC_LIBS ON)
-find_package(ZLIB REQUIRED)
-find_package(OpenSSL REQUIRED)
+# Static, so that a run maps no more libraries before it starts (named by
+# file: find_package would keep a shared library an earlier configure found).
+find_library(QMON_LIBZ_STATIC NAMES libz.a REQUIRED)
+find_library(QMON_LIBCRYPTO_STATIC NAMES libcrypto.a REQUIRED)
 add_library(curl_http STATIC IMPORTED)
 set_target_properties(curl_http PROPERTIES
   IMPORTED_LOCATION ${QMON_CURL_HTTP_DIR}/lib/libcurl.a
   INTERFACE_COMPILE_DEFINITIONS CURL_STATICLIB
   INTERFACE_INCLUDE_DIRECTORIES ${QMON_CURL_HTTP_DIR}/include
-  INTERFACE_LINK_LIBRARIES ZLIB::ZLIB)
+  INTERFACE_LINK_LIBRARIES ${QMON_LIBZ_STATIC})
