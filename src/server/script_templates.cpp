@@ -1,6 +1,7 @@
 #include <array>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "access/access.h"
@@ -63,10 +64,27 @@ std::string DcmFragment(const Node& instance) {
   const std::string body = functionId == kEventLogFunctionId
                                ? EventBody(instance)
                                : vb::Trim(FirstChild(instance, "step").xml());
-  return " <dcm scriptid='" + field["scriptid"] + "' scriptver='0' FunctionID='" + functionId +
-         "' exclsp='1,2,4,9,10' category='" + field["agentcategory"] +
-         "' FunctionVersion='0' fncname='" + field["agenttemplatename"] + "' logonuser='" +
-         field["userlogonconfig"] + "' publisher='MERIDOXAN'>" + "  " + body + " </dcm>";
+  const std::string_view parts[] = {" <dcm scriptid='",
+                                     field["scriptid"],
+                                     "' scriptver='0' FunctionID='",
+                                     functionId,
+                                     "' exclsp='1,2,4,9,10' category='",
+                                     field["agentcategory"],
+                                     "' FunctionVersion='0' fncname='",
+                                     field["agenttemplatename"],
+                                     "' logonuser='",
+                                     field["userlogonconfig"],
+                                     "' publisher='MERIDOXAN'>  ",
+                                     body,
+                                     " </dcm>"};
+  // Sized exactly: every fragment is held until the script template's tree
+  // is gone, and a grown string's spare room would add half again to them.
+  size_t size = 0;
+  for (const std::string_view part : parts) size += part.size();
+  std::string fragment;
+  fragment.reserve(size);
+  for (const std::string_view part : parts) fragment += part;
+  return fragment;
 }
 
 // The id part of a script template file's name. A suffix in another letter

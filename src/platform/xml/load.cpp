@@ -62,6 +62,10 @@ class Converter {
       if (node.type() != pugi::node_element) Release(node);
     }
     if (!root_seen_) return nullptr;
+    // A tree lives while its document is read: without the spare room of
+    // the grown lists.
+    tree_.child_ids.shrink_to_fit();
+    tree_.attribute_ids.shrink_to_fit();
     tree_.chars = std::move(text_);
     return std::make_shared<const Tree>(std::move(tree_));
   }
