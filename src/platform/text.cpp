@@ -1,9 +1,10 @@
 #include "platform/text.h"
 
 #include <algorithm>
-#include <charconv>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -131,9 +132,12 @@ double DecimalValue(std::string_view s) {
     throw VbError(vberr::kTypeMismatch);
   }
 
-  double value = 0;
-  const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
-  if (result.ec == std::errc::result_out_of_range) {
+  // strtod (the C locale's) rather than from_chars, whose library code needs
+  // libm, a library a run would otherwise map for nothing else. A value too
+  // small to be normal still counts unless it is no value at all.
+  errno = 0;
+  const double value = std::strtod(number.c_str(), nullptr);
+  if (errno == ERANGE && (value == 0 || std::isinf(value))) {
     if (LeadingMagnitude(mantissa) + exponent > 0) throw VbError(vberr::kOverflow);
     return 0;  // too small for a Double
   }
@@ -181,10 +185,20 @@ std::string MapCase(std::string_view text, char32_t (*map)(char32_t)) {
   return out;
 }
 
+// To the nearest whole number, a half to the even one, as nearbyint does in
+// the default rounding mode (without libm): adding 2^52 leaves no fraction
+// bits, so the addition itself rounds.
+double RoundHalfEven(double value) {
+  constexpr double kTwoTo52 = 4503599627370496.0;
+  const double magnitude = std::fabs(value);
+  if (!(magnitude < kTwoTo52)) return value;  // whole already, or not a number
+  return std::copysign((magnitude + kTwoTo52) - kTwoTo52, value);
+}
+
 }  // namespace
 
 int32_t CLng(double value) {
-  const double rounded = std::nearbyint(value);
+  const double rounded = RoundHalfEven(value);
   if (!(rounded >= -2147483648.0 && rounded <= 2147483647.0)) throw VbError(vberr::kOverflow);
   return static_cast<int32_t>(rounded);
 }
