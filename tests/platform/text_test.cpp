@@ -48,6 +48,7 @@ std::string Call(const test::CaseLine& c) {
     std::snprintf(number, sizeof number, "%.15g", Val(c[1]));
     return number;
   }
+  if (f == "CLng") return std::to_string(CLng(std::stod(c[1])));
   if (f == "Trim") return Trim(c[1]);
   if (f == "UCase") return UCase(c[1]);
   if (f == "LCase") return LCase(c[1]);
