@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace qmon::platform::posix {
 
@@ -24,6 +25,23 @@ int ReadAll(int fd, std::string* out, size_t size) {
 }
 
 int WriteAll(int fd, std::string_view data, std::string_view more) {
+  // A short text and its ending (a log line and its line end) go joined as
+  // one plain write, which costs the kernel less than a writev.
+  char joined[4096];
+  if (!more.empty() && data.size() + more.size() <= sizeof joined) {
+    std::memcpy(joined, data.data(), data.size());
+    std::memcpy(joined + data.size(), more.data(), more.size());
+    data = std::string_view(joined, data.size() + more.size());
+    more = {};
+  }
+  while (more.empty() && !data.empty()) {
+    const ssize_t n = write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    data.remove_prefix(static_cast<size_t>(n));
+  }
   while (!data.empty() || !more.empty()) {
     iovec parts[] = {{const_cast<char*>(data.data()), data.size()},
                      {const_cast<char*>(more.data()), more.size()}};

@@ -1,16 +1,29 @@
 #include "platform/xml/chars.h"
 
+#include <array>
+#include <cstdint>
+
 namespace qmon::platform::xml::detail {
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool IsNameStart(char c) {
-  return static_cast<unsigned char>(c) >= 0x80 || (c >= 'a' && c <= 'z') ||
-         (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
-}
+// Per byte: may it start a name, may it be in one. Every name of a document
+// is checked, so one look-up rather than a chain of ranges.
+constexpr uint8_t kStart = 1, kInName = 2;
+constexpr std::array<uint8_t, 256> kNameBytes = [] {
+  std::array<uint8_t, 256> table{};
+  for (int c = 0; c < 256; ++c) {
+    const bool start = c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                       c == '_' || c == ':';
+    const bool in_name = start || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    table[c] = (start ? kStart : 0) | (in_name ? kInName : 0);
+  }
+  return table;
+}();
 
-bool IsNameChar(char c) { return IsNameStart(c) || IsDigit(c) || c == '-' || c == '.'; }
+bool IsNameStart(char c) { return kNameBytes[static_cast<unsigned char>(c)] & kStart; }
+bool IsNameChar(char c) { return kNameBytes[static_cast<unsigned char>(c)] & kInName; }
 
 }  // namespace
 
