@@ -2,21 +2,17 @@
 
 #include <time.h>
 
-#include <cstdlib>
-
 #include "platform/text.h"
 
 namespace qmon::platform::posix {
 
 LocalTime PosixClock::Now() {
-  // localtime_r need not look at TZ again; a changed zone must take effect:
-  // a new TZ at once, a new system zone file within the second (tzset()
-  // stats that file each time, and a run logs many lines a second).
+  // Looked up once a second: a run logs many lines a second, and tzset()
+  // stats the system zone file each time. A changed zone (TZ, or that file)
+  // takes effect within the second.
   const time_t now = time(nullptr);
-  const char* tz = std::getenv("TZ");
-  if (now != looked_up_at_ || tz_.has_value() != (tz != nullptr) || (tz && *tz_ != tz)) {
+  if (now != looked_up_at_) {
     tzset();
-    tz_ = tz ? std::optional<std::string>(tz) : std::nullopt;
     looked_up_at_ = now;
     struct tm local;
     localtime_r(&now, &local);

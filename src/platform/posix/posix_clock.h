@@ -3,7 +3,6 @@
 #pragma once
 
 #include <ctime>
-#include <optional>
 #include <string>
 
 #include "platform/env.h"
@@ -17,9 +16,7 @@ class PosixClock final : public Clock {
   std::string LongTime(const LocalTime& t) override;
 
  private:
-  // What the zone was last looked up for, and the local time then: within
-  // the same second and zone the answer is the same.
-  std::optional<std::string> tz_;
+  // The second last looked up, and the local time then.
   time_t looked_up_at_ = -1;
   LocalTime local_;
 };
