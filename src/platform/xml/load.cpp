@@ -1,11 +1,13 @@
 // Bytes to tree: pugixml tokenises in place; this file applies what pugixml
 // leaves lax (references, duplicate attributes, names, namespaces, the
 // prolog) so that only a well-formed document loads, and drops
-// whitespace-only text the way the DOM does by default. The tree keeps the
-// document's text for its names and values, and each converted subtree goes
-// back to pugixml's allocator at once, so a large document is held about once.
+// whitespace-only text the way the DOM does by default. Each converted
+// subtree goes back to pugixml's allocator at once, so a large document is
+// held about once while it loads; the tree then keeps only its names and
+// values of the text.
 #include <pugixml.hpp>
 
+#include <array>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -66,7 +68,7 @@ class Converter {
     // the grown lists.
     tree_.child_ids.shrink_to_fit();
     tree_.attribute_ids.shrink_to_fit();
-    tree_.chars = std::move(text_);
+    tree_.chars = Compacted();
     return std::make_shared<const Tree>(std::move(tree_));
   }
 
@@ -95,6 +97,44 @@ class Converter {
     if (!ExpandReferences(raw, scratch_)) return std::nullopt;
     std::memcpy(text_.data() + at.begin, scratch_.data(), scratch_.size());
     return Chars{at.begin, static_cast<uint32_t>(scratch_.size())};
+  }
+
+  // The text the tree keeps: its nodes' names and values alone, a name seen
+  // lately only once. Markup is most of a document, and the tree outlives
+  // the load. The first pass sizes it, the second makes the same choices
+  // and copies.
+  std::string Compacted() {
+    struct Seen {
+      Chars in_text, kept;
+    };
+    std::string kept;
+    uint32_t size = 0;
+    for (const bool copying : {false, true}) {
+      kept.reserve(copying ? size : 0);
+      std::array<Seen, 256> recent{};  // by a hash of the name
+      uint32_t at = 0;
+      auto take = [&](Chars c) {
+        if (copying) kept.append(text_, c.begin, c.size);
+        at += c.size;
+        return Chars{at - c.size, c.size};
+      };
+      for (uint32_t id = 0; id < tree_.nodes.size(); ++id) {
+        NodeRec& rec = tree_.nodes[id];
+        if (rec.name.size != 0) {
+          const std::string_view name = View(rec.name);
+          Seen& seen = recent[(name.size() * 31 + static_cast<unsigned char>(name.front()) * 7 +
+                               static_cast<unsigned char>(name.back())) & 255];
+          if (View(seen.in_text) != name) seen = {rec.name, take(rec.name)};
+          if (copying) rec.name = seen.kept;
+        }
+        if (rec.kind != Kind::kElement) {  // an element's value holds its attributes
+          const Chars value = rec.value.size != 0 ? take(rec.value) : Chars{};
+          if (copying) rec.value = value;
+        }
+      }
+      size = at;
+    }
+    return kept;
   }
 
   uint32_t Add(Kind kind, Chars name, Chars value) {
