@@ -118,10 +118,16 @@ std::string CharsetOf(std::string_view contentType) {
   return {};
 }
 
-std::string ResponseText(std::string_view body, std::string_view contentType,
-                         const CodePage& ansi) {
-  if (body.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-    return RepairUtf8(body.substr(kByteOrderMark.size()));
+std::string ResponseText(std::string body, std::string_view contentType, const CodePage& ansi) {
+  // Valid UTF-8 needs no repair: the usual answer keeps its buffer.
+  auto utf8 = [&body](size_t skip) {
+    const std::string_view text = std::string_view(body).substr(skip);
+    if (!IsUtf8(text)) return RepairUtf8(text);
+    body.erase(0, skip);
+    return std::move(body);
+  };
+  if (std::string_view(body).substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+    return utf8(kByteOrderMark.size());
   }
   Decoding decoding = DecodingOf(CharsetOf(contentType));
   if (decoding == Decoding::kUnknown) {
@@ -130,13 +136,13 @@ std::string ResponseText(std::string_view body, std::string_view contentType,
   }
   switch (decoding) {
     case Decoding::kUtf8:
-      return RepairUtf8(body);
+      return utf8(0);
     case Decoding::kWindows1252:
       return Utf8FromCp1252(body);
     case Decoding::kUnknown:
       break;
   }
-  return IsUtf8(body) ? std::string(body) : ansi.FromAnsi(body);
+  return IsUtf8(body) ? std::move(body) : ansi.FromAnsi(body);
 }
 
 }  // namespace qmon::platform

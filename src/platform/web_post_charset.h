@@ -30,6 +30,7 @@ std::string CharsetOf(std::string_view contentType);
 // start) becoming U+FFFD. A label not known here (utf-16 among them: the
 // answer goes on as 8-bit text) counts as none, as a browser ignores a label
 // it cannot use: the next step decides.
-std::string ResponseText(std::string_view body, std::string_view contentType, const CodePage& ansi);
+// A body that is UTF-8 already is handed back as it came, not copied.
+std::string ResponseText(std::string body, std::string_view contentType, const CodePage& ansi);
 
 }  // namespace qmon::platform

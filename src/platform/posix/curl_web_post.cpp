@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <optional>
@@ -92,6 +93,8 @@ const CurlApi* SystemCurl() {
 // must not throw through libcurl's C frames: a failed allocation is noted and
 // ends the transfer.
 struct Exchange {
+  const CurlApi& api;
+  CURL* handle;
   std::string body;
   std::string reason;  // of the last status line
   bool tooLarge = false;
@@ -106,6 +109,14 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     return 0;  // a short count makes libcurl abort the transfer
   }
   try {
+    // A told length sizes the buffer once (a template runs to megabytes).
+    curl_off_t length = -1;
+    if (exchange.body.empty() &&
+        exchange.api.easy_getinfo(exchange.handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) ==
+            CURLE_OK &&
+        length > 0) {
+      exchange.body.reserve(std::min(static_cast<size_t>(length), kMaxResponseBytes));
+    }
     exchange.body.append(data, bytes);
   } catch (const std::bad_alloc&) {
     exchange.outOfMemory = true;
@@ -160,7 +171,7 @@ std::optional<WebPostFailure> Post(const CurlApi* curl_api, const std::string& x
 
   CURL* h = curl.get();
   char detail[CURL_ERROR_SIZE] = "";
-  Exchange exchange;
+  Exchange exchange{api, h, {}, {}};
   const HttpTimeouts timeouts = TimeoutsFromEnvironment();
   const std::string target = EscapeUrl(url);
   const std::string userAgent = WebPostUserAgent();
@@ -202,7 +213,7 @@ std::optional<WebPostFailure> Post(const CurlApi* curl_api, const std::string& x
   const char* contentType = nullptr;
   api.easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType);
   // The emulated machine's ANSI code page.
-  text = ResponseText(exchange.body, contentType != nullptr ? contentType : "", Cp1252CodePage());
+  text = ResponseText(std::move(exchange.body), contentType != nullptr ? contentType : "", Cp1252CodePage());
   return std::nullopt;
 }
 
