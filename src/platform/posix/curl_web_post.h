@@ -1,5 +1,6 @@
 // The agent's web-post component ("qWbPost.WebPost") of the Linux build: one
-// HTTP POST over libcurl per call.
+// HTTP POST over libcurl per call: the plain-HTTP libcurl linked into the
+// program, or for what it refuses (https, an HTTPS proxy) the system's.
 #pragma once
 
 #include <string>
@@ -28,7 +29,7 @@ class CurlWebPost final : public WebPostObject {
 };
 
 // Registers CurlWebPost under "qWbPost.WebPost". Its factory makes nothing
-// (so creation fails with 429) when libcurl cannot be initialised.
+// (so creation fails with 429) when the linked libcurl cannot be set up.
 void RegisterCurlWebPost(ComponentRegistry& registry);
 
 }  // namespace qmon::platform::posix
