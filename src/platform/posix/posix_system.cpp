@@ -9,10 +9,11 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <fstream>
+#include <string_view>
 #include <vector>
 
 #include "platform/command_line_args.h"
+#include "platform/posix/fd_io.h"
 #include "platform/vb_error.h"
 
 namespace qmon::platform::posix {
@@ -118,11 +119,26 @@ bool PosixSystem::ClaimSingleInstance() {
 }
 
 std::string PosixSystem::CommandLine() {
-  std::ifstream in("/proc/self/cmdline", std::ios::binary);
-  std::vector<std::string> args;
-  for (std::string arg; std::getline(in, arg, '\0');) args.push_back(arg);
+  // Read with plain calls: a stream would set up the C++ locale, a good part
+  // of a short run's start.
+  std::string bytes;
+  if (const int fd = open("/proc/self/cmdline", O_RDONLY | O_CLOEXEC); fd >= 0) {
+    ReadAll(fd, &bytes, 4096);
+    close(fd);
+  }
+  // Each argument ends with a NUL (the last may lack it).
+  std::vector<std::string_view> args;
+  for (std::string_view rest(bytes); !rest.empty();) {
+    const size_t end = rest.find('\0');
+    args.push_back(rest.substr(0, end));
+    if (end == std::string_view::npos) break;
+    rest.remove_prefix(end + 1);
+  }
   std::string line;
-  for (size_t i = 1; i < args.size(); ++i) line += (i > 1 ? " " : "") + args[i];
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (i > 1) line += ' ';
+    line += args[i];
+  }
   return line;
 }
 
