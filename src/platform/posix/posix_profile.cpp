@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -24,17 +25,19 @@ namespace qmon::platform {
 namespace profile {
 
 bool AnsiBytesEqualNoCase(char a, char b) {
-  // The engine asks this for every pair of bytes once; each byte's key is
-  // worked out once.
-  static const std::array<std::u16string, 256> keys = [] {
-    std::array<std::u16string, 256> out;
+  // The engine asks this for every pair of bytes once: each byte stands for
+  // the first byte whose name key is the same as its own.
+  static const std::array<uint8_t, 256> first_alike = [] {
+    std::array<uint8_t, 256> out{};
+    std::map<std::u16string, uint8_t> first;
     for (int byte = 0; byte < 256; ++byte) {
       const char c = static_cast<char>(byte);
-      out[byte] = posix::WinNameKey(Utf8FromCp1252(std::string_view(&c, 1)));
+      const auto key = posix::WinNameKey(Utf8FromCp1252(std::string_view(&c, 1)));
+      out[byte] = first.emplace(key, static_cast<uint8_t>(byte)).first->second;
     }
     return out;
   }();
-  return keys[static_cast<uint8_t>(a)] == keys[static_cast<uint8_t>(b)];
+  return first_alike[static_cast<uint8_t>(a)] == first_alike[static_cast<uint8_t>(b)];
 }
 
 }  // namespace profile
