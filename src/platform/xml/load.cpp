@@ -101,39 +101,36 @@ class Converter {
 
   // The text the tree keeps: its nodes' names and values alone, a name seen
   // lately only once. Markup is most of a document, and the tree outlives
-  // the load. The first pass sizes it, the second makes the same choices
-  // and copies.
+  // the load.
   std::string Compacted() {
+    std::string kept;
+    kept.reserve(text_.size());  // pages never written to are never mapped
+    auto take = [&](Chars c) {
+      kept.append(text_, c.begin, c.size);
+      return Chars{static_cast<uint32_t>(kept.size()) - c.size, c.size};
+    };
     struct Seen {
       Chars in_text, kept;
     };
-    std::string kept;
-    uint32_t size = 0;
-    for (const bool copying : {false, true}) {
-      kept.reserve(copying ? size : 0);
-      std::array<Seen, 256> recent{};  // by a hash of the name
-      uint32_t at = 0;
-      auto take = [&](Chars c) {
-        if (copying) kept.append(text_, c.begin, c.size);
-        at += c.size;
-        return Chars{at - c.size, c.size};
-      };
-      for (uint32_t id = 0; id < tree_.nodes.size(); ++id) {
-        NodeRec& rec = tree_.nodes[id];
-        if (rec.name.size != 0) {
-          const std::string_view name = View(rec.name);
-          Seen& seen = recent[(name.size() * 31 + static_cast<unsigned char>(name.front()) * 7 +
-                               static_cast<unsigned char>(name.back())) & 255];
-          if (View(seen.in_text) != name) seen = {rec.name, take(rec.name)};
-          if (copying) rec.name = seen.kept;
+    std::array<Seen, 256> recent{};  // by a hash of the name
+    const char* const text = text_.data();
+    for (uint32_t id = 0; id < tree_.nodes.size(); ++id) {
+      NodeRec& rec = tree_.nodes[id];
+      if (const Chars name = rec.name; name.size != 0) {
+        const auto first = static_cast<unsigned char>(text[name.begin]);
+        const auto last = static_cast<unsigned char>(text[name.begin + name.size - 1]);
+        Seen& seen = recent[(name.size * 31 + first * 7 + last) & 255];
+        if (seen.in_text.size != name.size ||
+            std::memcmp(text + seen.in_text.begin, text + name.begin, name.size) != 0) {
+          seen = {name, take(name)};
         }
-        if (rec.kind != Kind::kElement) {  // an element's value holds its attributes
-          const Chars value = rec.value.size != 0 ? take(rec.value) : Chars{};
-          if (copying) rec.value = value;
-        }
+        rec.name = seen.kept;
       }
-      size = at;
+      if (rec.kind != Kind::kElement) {  // an element's value holds its attributes
+        rec.value = rec.value.size != 0 ? take(rec.value) : Chars{};
+      }
     }
+    kept.shrink_to_fit();
     return kept;
   }
 
