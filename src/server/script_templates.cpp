@@ -65,18 +65,18 @@ std::string DcmFragment(const Node& instance) {
                                ? EventBody(instance)
                                : vb::Trim(FirstChild(instance, "step").xml());
   const std::string_view parts[] = {" <dcm scriptid='",
-                                     field["scriptid"],
-                                     "' scriptver='0' FunctionID='",
-                                     functionId,
-                                     "' exclsp='1,2,4,9,10' category='",
-                                     field["agentcategory"],
-                                     "' FunctionVersion='0' fncname='",
-                                     field["agenttemplatename"],
-                                     "' logonuser='",
-                                     field["userlogonconfig"],
-                                     "' publisher='MERIDOXAN'>  ",
-                                     body,
-                                     " </dcm>"};
+                                    field["scriptid"],
+                                    "' scriptver='0' FunctionID='",
+                                    functionId,
+                                    "' exclsp='1,2,4,9,10' category='",
+                                    field["agentcategory"],
+                                    "' FunctionVersion='0' fncname='",
+                                    field["agenttemplatename"],
+                                    "' logonuser='",
+                                    field["userlogonconfig"],
+                                    "' publisher='MERIDOXAN'>  ",
+                                    body,
+                                    " </dcm>"};
   // Sized exactly: every fragment is held until the script template's tree
   // is gone, and a grown string's spare room would add half again to them.
   size_t size = 0;

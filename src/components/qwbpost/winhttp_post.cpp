@@ -197,7 +197,8 @@ std::optional<WebPostFailure> Post(const std::string& xml, const std::string& ur
     return platform::HttpStatusFailure(status, reason ? Utf8FromWide(*reason) : std::string());
   }
   const auto contentType = HeaderOf(h, WINHTTP_QUERY_CONTENT_TYPE);
-  text = platform::ResponseText(std::move(answer), contentType ? Utf8FromWide(*contentType) : std::string(),
+  text = platform::ResponseText(std::move(answer),
+                                contentType ? Utf8FromWide(*contentType) : std::string(),
                                 platform::win32::AnsiCodePage());
   return std::nullopt;
 }

@@ -154,7 +154,7 @@ WebPostFailure CurlFailure(CURLcode code, const char* detail) {
 using CurlHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 using HeaderList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
 
-// One POST through `curl`; the decoded answer goes to `text`, libcurl's own
+// One POST through `curl_api`; the decoded answer goes to `text`, libcurl's own
 // result to `code`.
 std::optional<WebPostFailure> Post(const CurlApi* curl_api, const std::string& xml,
                                    const std::string& url, std::string& text, CURLcode& code) {
@@ -213,7 +213,8 @@ std::optional<WebPostFailure> Post(const CurlApi* curl_api, const std::string& x
   const char* contentType = nullptr;
   api.easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType);
   // The emulated machine's ANSI code page.
-  text = ResponseText(std::move(exchange.body), contentType != nullptr ? contentType : "", Cp1252CodePage());
+  text = ResponseText(std::move(exchange.body), contentType != nullptr ? contentType : "",
+                      Cp1252CodePage());
   return std::nullopt;
 }
 

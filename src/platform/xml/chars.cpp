@@ -14,8 +14,8 @@ constexpr uint8_t kStart = 1, kInName = 2;
 constexpr std::array<uint8_t, 256> kNameBytes = [] {
   std::array<uint8_t, 256> table{};
   for (int c = 0; c < 256; ++c) {
-    const bool start = c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                       c == '_' || c == ':';
+    const bool start =
+        c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
     const bool in_name = start || (c >= '0' && c <= '9') || c == '-' || c == '.';
     table[c] = (start ? kStart : 0) | (in_name ? kInName : 0);
   }
