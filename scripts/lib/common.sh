@@ -29,7 +29,8 @@ QMON_DEPS=$QMON_ROOT/build-deps
 
 # qmon_debian_source PACKAGE: prints the folder of PACKAGE's Debian source
 # tree, fetched the first time with `apt-get source` through an apt
-# configuration of its own (the machine's apt sources and state stay untouched).
+# configuration of its own (the machine's apt sources and state stay
+# untouched). CMake calls it for pugixml.
 qmon_debian_source() {
   local package=$1 tree
   # No build-deps/ yet is no tree yet.
@@ -55,11 +56,6 @@ qmon_debian_source() {
     rm -rf "$scratch"
   fi
   echo "$tree"
-}
-
-# qmon_pugixml_source: prints the folder of pugixml's source tree. CMake calls it.
-qmon_pugixml_source() {
-  qmon_debian_source pugixml
 }
 
 # The libcurl the program links for http:// posts: Debian's curl source built
